@@ -1,0 +1,3 @@
+#include "plot/PlotChart.h"
+
+TPlotChart::TPlotChart(QWidget* parent) : QCustomPlot(parent) {}

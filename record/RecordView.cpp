@@ -1,0 +1,3 @@
+#include "record/RecordView.h"
+
+TRecordView::TRecordView(QWidget* parent) : QAbstractScrollArea(parent) {}
