@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing need.
-# Usage: scripts/deps.sh [build|test]   (test adds the tools the test command uses)
+# Usage: scripts/deps.sh [build|test|package]   (test and package add the tools they use)
 set -euo pipefail
 
 packages=(
@@ -9,9 +9,10 @@ packages=(
   libqcustomplot-dev libpcre2-dev libudev-dev libgl-dev
   fonts-liberation
 )
-if [ "${1:-build}" = test ]; then
-  packages+=(xauth xvfb)
-fi
+case "${1:-build}" in
+  test) packages+=(xauth xvfb desktop-file-utils appstream dpkg-dev file) ;;
+  package) packages+=(dpkg-dev file) ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do
