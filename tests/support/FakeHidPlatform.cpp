@@ -180,13 +180,16 @@ FakeHidPlatform::Device& FakeHidPlatform::plug(Spec spec)
     return device;
 }
 
+void FakeHidPlatform::remove(Device& device)
+{
+    std::lock_guard lock(device.mutex_);
+    device.present_ = false;
+    device.changed_.notify_all();
+}
+
 void FakeHidPlatform::unplug(Device& device)
 {
-    {
-        std::lock_guard lock(device.mutex_);
-        device.present_ = false;
-        device.changed_.notify_all();
-    }
+    remove(device);
     notify();
 }
 

@@ -110,7 +110,9 @@ public:
     Device& add(Spec spec);
     // A device attached now: add() and devicesChanged.
     Device& plug(Spec spec);
-    // The device goes away: reads and writes fail, devicesChanged.
+    // The device goes away without a notice: reads and writes fail from now on.
+    void remove(Device& device);
+    // The device goes away: remove() and devicesChanged.
     void unplug(Device& device);
     // Emits devicesChanged.
     void notify();
