@@ -210,6 +210,9 @@ void TMainFrm::connectHandlers()
     HidController->SetOnRemoval([this](THidDevice* device) { HidControllerRemoval(device); });
     HidController->SetOnDeviceDataError(
         [this](THidDevice* device, uint32_t error) { HidControllerDeviceDataError(device, error); });
+    // A device that cannot be created ends the scan; the rebuild runs from the
+    // event loop, so its error comes here instead of being thrown through Qt.
+    HidController->SetOnError([this](std::exception_ptr error) { ShowException(error); });
 }
 
 void TMainFrm::FormCreate()

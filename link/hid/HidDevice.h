@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 class THidDeviceController;
 class THidDeviceReadThread;
@@ -64,13 +66,50 @@ public:
     int OpenError() const;
     // Plugged in, and checked out or being announced.
     bool CanAccess() const;
+    // A read thread exists and has not ended.
+    bool IsReading() const;
 
 private:
     friend class THidDeviceController;
     friend class THidDeviceReadThread;
     struct Private;
 
+    // Raises EControllerError "Device cannot be opened" when nothing can be learned
+    // of the device, "Device cannot be identified" when its identification is missing.
     THidDevice(THidDeviceController* controller, HidPlatform& platform, THidPnPInfo info);
+
+    // The synchronous node: writes go through it. On Linux a device without
+    // read/write access still counts as open (query-only): its strings and
+    // report lengths come from sysfs, only its writes fail.
+    bool OpenFile();
+    void CloseFile();
+    // The read node of the read thread (any thread): null with an errno when the
+    // device is not accessible or the node cannot be opened.
+    std::shared_ptr<HidConnection> OpenReadHandle(int& error);
+    bool IsReadHandle(const std::shared_ptr<HidConnection>& connection) const;
+    // GUI thread: closes the read node; a read waiting on it returns at once.
+    void CloseReadHandle();
+
+    void StartReading();
+    void StopReading();
+    // The device is gone: handles closed, OnUnplug told once. A read thread goes
+    // on and reports data errors until the device is checked in.
+    void MarkUnplugged();
+    void SetCheckedOut(bool checkedOut);
+    void SetEnumerated(bool enumerated);
+    void DetachFromController();
+    // The controller's default handler, which it replaces while the device keeps it.
+    void SetControllerDataError(const THidDataErrorEvent& handler);
+    bool UsesControllerDataError() const;
+
+    // Runs the handlers for the read thread's hand-over, on the GUI thread.
+    void DeliverData(uint8_t reportId, const uint8_t* data, uint16_t size);
+    void DeliverDataError(uint32_t error);
 
     std::unique_ptr<Private> d;
 };
+
+// The serial number as the device reports it, unless it merely repeats the
+// device's language-id list (a device without a serial answers with that list);
+// where the platform gives no such list it is taken as reported.
+QString SerialWithoutLanguageIds(const QString& serial, const std::optional<std::vector<uint16_t>>& languageIds);
