@@ -1,5 +1,6 @@
 #include "app/Formats.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -111,6 +112,36 @@ QString FormatGeneral8(double value, const TFormatSettings& format)
     return withSeparator(out.c_str(), format.DecimalSeparator);
 }
 
+namespace {
+
+// For a well-formed number ("-12.5e3"), the count of digits before the point
+// once it is written without exponent; negative for values below 0.1. Only its
+// sign matters, so the exponent saturates.
+long long DecimalMagnitude(std::string_view number)
+{
+    const size_t e = number.find('e');
+    const std::string_view mantissa = number.substr(0, e);
+    long long exponent = 0;
+    if (e != std::string_view::npos) {
+        size_t i = e + 1;
+        const bool negative = i < number.size() && number[i] == '-';
+        if (i < number.size() && (number[i] == '-' || number[i] == '+'))
+            ++i;
+        for (; i < number.size(); ++i)
+            exponent = std::min(exponent * 10 + (number[i] - '0'), 1'000'000'000LL);
+        if (negative)
+            exponent = -exponent;
+    }
+    const size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos)
+        return 0;
+    const long long digits = first < point ? (long long)(point - first) : -(long long)(first - point - 1);
+    return digits + exponent;
+}
+
+} // namespace
+
 double ParseNumber(std::string_view text, char decimalSeparator)
 {
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -183,8 +214,14 @@ double ParseNumber(std::string_view text, char decimalSeparator)
         return kNaN;
     double value = kNaN;
     const auto result = std::from_chars(buffer, buffer + length, value);
-    if (result.ec == std::errc::result_out_of_range)
-        return buffer[0] == '-' ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+    if (result.ec == std::errc::result_out_of_range) {
+        // from_chars reports both ends of the range alike: a value too large
+        // becomes an infinity, one too small a zero, each with its sign.
+        const bool negative = buffer[0] == '-';
+        if (DecimalMagnitude(std::string_view(buffer, length)) > 0)
+            return negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+        return negative ? -0.0 : 0.0;
+    }
     if (result.ec != std::errc() || result.ptr != buffer + length)
         return kNaN;
     return value;

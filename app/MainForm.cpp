@@ -49,8 +49,14 @@ QIcon icon(const char* name)
 TMainFrm::TMainFrm(const TMainFrmSeams& seams, QWidget* parent)
     : QMainWindow(parent), Dlg(*seams.Dlg), Platform(*seams.Platform), IniFileName(seams.IniFileName)
 {
-    // Stage 1: the controls and components of the form.
+    // Stage 1: the controls and components of the form. The object keeps the
+    // name of the window instance: its placement lives in the section MainFrm.
+    setObjectName(QStringLiteral("MainFrm"));
     setupUi(this);
+    // The design placement (the form file gives only the size); the settings
+    // file's placement replaces it in FormCreate.
+    resize(MainFormConst::kDesignWidth, MainFormConst::kDesignHeight);
+    move(MainFormConst::kDesignLeft, MainFormConst::kDesignTop);
     createComponents();
     connectHandlers();
 

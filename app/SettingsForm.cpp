@@ -8,6 +8,7 @@
 
 TSettingsFrm::TSettingsFrm(TMainFrm* mainFrm) : QDialog(mainFrm), mainFrm_(mainFrm)
 {
+    setObjectName(QStringLiteral("SettingsFrm"));
     setupUi(this);
     // Only the close box in the title bar.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
