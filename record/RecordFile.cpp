@@ -80,38 +80,89 @@ std::vector<qsizetype> cutLines(QByteArray& text)
     const qsizetype n = text.size();
     if (n == 0)
         return starts;
-    const auto lineFeeds = std::count(text.cbegin(), text.cend(), '\n');
-    starts.reserve(size_t(lineFeeds > 0 ? lineFeeds : std::count(text.cbegin(), text.cend(), '\r')) + 1);
+    starts.reserve(size_t(n / 32) + 16); // a data row is some 35 bytes
 
-    char* data = text.data();
-    qsizetype read = 0;
-    qsizetype write = 0;
-    while (read < n) {
-        const qsizetype begin = read;
-        while (read < n && (static_cast<unsigned char>(data[read]) > '\r' || (data[read] != '\n' && data[read] != '\r')))
-            ++read;
-        const qsizetype length = read - begin;
-        if (write != begin)
-            std::memmove(data + write, data + begin, size_t(length));
-        starts.push_back(write);
+    char* const data = text.data();
+    char* const end = data + n;
+    // The next LF and the next CR at or after the read position (end: none);
+    // memchr finds them fast, and each is searched for once per occurrence.
+    const auto next = [end](char* from, char c) {
+        auto* found = static_cast<char*>(std::memchr(from, c, size_t(end - from)));
+        return found ? found : end;
+    };
+    char* read = data;
+    char* write = data;
+    char* lf = next(read, '\n');
+    char* cr = next(read, '\r');
+    while (read < end) {
+        if (lf < read)
+            lf = next(read, '\n');
+        if (cr < read)
+            cr = next(read, '\r');
+        char* const lineEnd = std::min(lf, cr);
+        const size_t length = size_t(lineEnd - read);
+        if (write != read)
+            std::memmove(write, read, length);
+        starts.push_back(write - data);
         write += length;
-        if (read < n)
-            read += data[read] == '\r' && read + 1 < n && data[read + 1] == '\n' ? 2 : 1;
+        read = lineEnd;
+        if (read < end)
+            read += *read == '\r' && read + 1 < end && read[1] == '\n' ? 2 : 1;
     }
-    text.truncate(write);
+    text.truncate(write - data);
     return starts;
 }
 
-// ParseNumber, with a shortcut for the usual "-12.34" that from_chars reads
-// the same way on its own.
+// Replaces every from by to, eight bytes at a time: the decimal separators of
+// a long record are millions of bytes, and std::replace goes byte by byte.
+void replaceByte(char* data, size_t size, char from, char to)
+{
+    constexpr uint64_t ones = 0x0101010101010101ULL;
+    const uint64_t fromWord = ones * static_cast<unsigned char>(from);
+    const uint64_t toWord = ones * static_cast<unsigned char>(to);
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, data + i, 8);
+        const uint64_t x = word ^ fromWord; // zero bytes where from stands
+        const uint64_t low7 = 0x7F7F7F7F7F7F7F7FULL;
+        const uint64_t matches = ~(((x & low7) + low7) | x | low7); // high bit of each zero byte
+        if (matches == 0)
+            continue;
+        const uint64_t mask = (matches >> 7) * 0xFF;
+        word = (word & ~mask) | (toWord & mask);
+        std::memcpy(data + i, &word, 8);
+    }
+    for (; i < size; ++i) {
+        if (data[i] == from)
+            data[i] = to;
+    }
+}
+
+// ParseNumber, with a shortcut for the usual "-12.34" or "-12,34": from_chars
+// reads it the same way once the separator is a point.
 double parseValue(std::string_view field, char separator)
 {
-    if (separator == '.' && !field.empty()) {
-        const char first = field.front();
-        if (isDigit(first) || (first == '-' && field.size() > 1 && isDigit(field[1]))) {
-            double value = 0;
-            const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-            if (error == std::errc() && end == field.data() + field.size())
+    constexpr size_t kShort = 32;
+    if (!field.empty() && field.size() <= kShort &&
+        (isDigit(field.front()) || (field.front() == '-' && field.size() > 1 && isDigit(field[1])))) {
+        char buffer[kShort];
+        bool plain = true;
+        for (size_t i = 0; i < field.size(); ++i) {
+            const char c = field[i];
+            if (c == separator) {
+                buffer[i] = '.';
+            } else if (c == '.') { // a point that is not the separator makes no number
+                plain = false;
+                break;
+            } else {
+                buffer[i] = c;
+            }
+        }
+        double value = 0;
+        if (plain) {
+            const auto [end, error] = std::from_chars(buffer, buffer + field.size(), value);
+            if (error == std::errc() && end == buffer + field.size())
                 return value;
         }
     }
@@ -132,13 +183,42 @@ private:
     qsizetype count_;
 };
 
-void reserveSeries(TRecordFileContent& content, qsizetype rows)
-{
-    for (TSeriesPoints& points : content.series) {
-        points.x.reserve(rows);
-        points.y.reserve(rows);
+// Fills the series through plain pointers into arrays sized for every row:
+// QList::append checks its capacity on each call, which millions of points feel.
+class TSeriesFiller {
+public:
+    TSeriesFiller(TRecordFileContent& content, qsizetype rows) : content_(content)
+    {
+        for (size_t s = 0; s < content.series.size(); ++s) {
+            content.series[s].x.resize(rows);
+            content.series[s].y.resize(rows);
+            x_[s] = content.series[s].x.data();
+            y_[s] = content.series[s].y.data();
+        }
     }
-}
+    TSeriesFiller(const TSeriesFiller&) = delete;
+    TSeriesFiller& operator=(const TSeriesFiller&) = delete;
+    ~TSeriesFiller()
+    {
+        for (size_t s = 0; s < content_.series.size(); ++s) {
+            content_.series[s].x.resize(count_[s]);
+            content_.series[s].y.resize(count_[s]);
+        }
+    }
+
+    void add(size_t series, double x, double y)
+    {
+        x_[series][count_[series]] = x;
+        y_[series][count_[series]] = y;
+        ++count_[series];
+    }
+
+private:
+    TRecordFileContent& content_;
+    std::array<double*, kRecordSeriesCount> x_{};
+    std::array<double*, kRecordSeriesCount> y_{};
+    std::array<qsizetype, kRecordSeriesCount> count_{};
+};
 
 // The date and time of a start marker. The marker line may carry values after
 // it (a reading that came before the first row of a recording is appended to
@@ -169,7 +249,7 @@ void readCurrentVersion(TRecordFileContent& content, const QByteArray& text, con
     content.timeBase = StartOfMonth(*start);
     const TDateTime timeBase = *content.timeBase;
 
-    reserveSeries(content, count - first);
+    TSeriesFiller series(content, count - first);
     const TProgress report(progress, count);
     TFieldSplitter fields;
     for (qsizetype i = first; i < count; ++i) {
@@ -186,11 +266,8 @@ void readCurrentVersion(TRecordFileContent& content, const QByteArray& text, con
         if (!day || !time)
             continue;
         const double x = timeBase + (*day - 1) + *time;
-        for (int k = 2; k < found; ++k) {
-            TSeriesPoints& points = content.series[size_t(k - 2)];
-            points.x.append(x);
-            points.y.append(parseValue(fields.field(k), separator));
-        }
+        for (int k = 2; k < found; ++k)
+            series.add(size_t(k - 2), x, parseValue(fields.field(k), separator));
     }
 }
 
@@ -205,22 +282,21 @@ void readPreviousVersion(TRecordFileContent& content, const QByteArray& text, co
     const TDateTime timeBase = *content.timeBase;
     const qsizetype count = qsizetype(starts.size());
 
-    reserveSeries(content, count);
-    const TProgress report(progress, count);
-    TFieldSplitter fields;
-    for (qsizetype i = 0; i < count; ++i) {
-        report.at(i);
-        const int found = fields.split(lineOf(text, starts, i), ';', kPreviousRowFields);
-        if (found < 2)
-            continue;
-        const std::optional<double> time = ParseTimeOfDay(fields.field(0), format);
-        if (!time)
-            continue;
-        const double x = timeBase + *time;
-        for (int k = 1; k < found; ++k) {
-            TSeriesPoints& points = content.series[size_t(k - 1)];
-            points.x.append(x);
-            points.y.append(parseValue(fields.field(k), separator));
+    {
+        const TProgress report(progress, count);
+        TFieldSplitter fields;
+        TSeriesFiller series(content, count);
+        for (qsizetype i = 0; i < count; ++i) {
+            report.at(i);
+            const int found = fields.split(lineOf(text, starts, i), ';', kPreviousRowFields);
+            if (found < 2)
+                continue;
+            const std::optional<double> time = ParseTimeOfDay(fields.field(0), format);
+            if (!time)
+                continue;
+            const double x = timeBase + *time;
+            for (int k = 1; k < found; ++k)
+                series.add(size_t(k - 1), x, parseValue(fields.field(k), separator));
         }
     }
 
@@ -308,7 +384,7 @@ TRecordFileContent ParseRecordBytes(QByteArray bytes, const TFormatSettings& dis
     }
     const char separator = asciiChar(display.DecimalSeparator, '.');
     if (fileSeparator != separator)
-        std::replace(text.begin(), text.end(), fileSeparator, separator);
+        replaceByte(text.data(), size_t(text.size()), fileSeparator, separator);
 
     TRecordFileContent content;
     const bool hasMarker = std::memchr(text.constData(), '>', size_t(text.size())) != nullptr;

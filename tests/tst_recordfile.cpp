@@ -146,6 +146,8 @@ private Q_SLOTS:
     void dayCountsFromTheMarkersMonth_data();
     void dayCountsFromTheMarkersMonth();
     void markerWithAppendedValueStillStartsTheRecord();
+    void valuesReadAsParseNumberReadsThem_data();
+    void valuesReadAsParseNumberReadsThem();
     void progressFollowsTheLines();
     void unreadableFileRaisesAnError_data();
     void unreadableFileRaisesAnError();
@@ -588,6 +590,36 @@ void TestRecordFile::markerWithAppendedValueStillStartsTheRecord()
     QCOMPARE(text(content.recStart), QStringLiteral("2024-03-05 10:15:00"));
     QCOMPARE(ys(content.series[0]), QStringLiteral("25.03"));
     QCOMPARE(ys(content.series[1]), QStringLiteral("24.9"));
+}
+
+void TestRecordFile::valuesReadAsParseNumberReadsThem_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("display");
+
+    const char* values[] = {"25.03", "25,03", "-3.5", "+5", "-0", "1.", ".5", "007", "1e3", "1E-2", "1e", "1.2.3",
+                            "1,2,3", "--1", "5-", "0x1A", "-INF", "Inf", "1inf", "nan", "-nan", "1e400", "-1e400",
+                            "123456789012345678901234567890123456.5", "٣", "25.03x"};
+    for (const char* display : {".", ","}) {
+        for (const char* value : values)
+            QTest::addRow("%s with %s", value, display) << QString::fromUtf8(value) << QString::fromLatin1(display);
+    }
+}
+
+void TestRecordFile::valuesReadAsParseNumberReadsThem()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, display);
+    const TFormatSettings format = displayWith(display.toLatin1().at(0));
+    // The first row settles the file's separator as the system's, so the value
+    // reaches the number reader as it stands.
+    const QString text = QStringLiteral(">05/03/2024 10:15:00\r\n1;00:00:01; 0") + format.DecimalSeparator +
+                         QStringLiteral("5\r\n1;00:00:02; ") + value + QStringLiteral("\r\n");
+    const TRecordFileContent content = ParseRecordBytes(text.toUtf8(), format);
+
+    QCOMPARE(content.series[0].y.size(), 2);
+    QCOMPARE(QString::number(content.series[0].y[1], 'g', 17),
+             QString::number(ParseNumber(value, format), 'g', 17));
 }
 
 void TestRecordFile::progressFollowsTheLines()
