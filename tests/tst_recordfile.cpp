@@ -16,9 +16,9 @@
 
 namespace {
 
-QString dataPath(const char* name)
+QString dataPath(const QString& name)
 {
-    return QStringLiteral(QUINTARA_TEST_DATA "/") + QLatin1String(name);
+    return QStringLiteral(QUINTARA_TEST_DATA "/") + name;
 }
 
 // The display format of a system whose decimal separator is sep.
@@ -71,7 +71,7 @@ QStringList lines(const TRecordFileContent& content)
 }
 
 // The lines of a UTF-8 fixture written with CR LF.
-QStringList fixtureLines(const char* name)
+QStringList fixtureLines(const QString& name)
 {
     QFile file(dataPath(name));
     if (!file.open(QIODevice::ReadOnly))
@@ -429,15 +429,13 @@ void TestRecordFile::filesThatGiveNoPoints()
 {
     QFETCH(QString, file);
     QFETCH(QString, recStart);
-    const QByteArray name = file.toLatin1();
-
-    const TRecordFileContent content = ReadRecordFile(dataPath(name.constData()), displayWith('.'));
+    const TRecordFileContent content = ReadRecordFile(dataPath(file), displayWith('.'));
 
     QVERIFY(!content.previousVersion);
     QVERIFY(allEmpty(content));
     QCOMPARE(text(content.recStart), recStart);
     QCOMPARE(content.timeBase.has_value(), content.recStart.has_value());
-    QCOMPARE(lines(content), fixtureLines(name.constData()));
+    QCOMPARE(lines(content), fixtureLines(file));
 }
 
 void TestRecordFile::previousVersionIsConverted()
@@ -497,7 +495,7 @@ void TestRecordFile::encodingsAndLineEnds_data()
 void TestRecordFile::encodingsAndLineEnds()
 {
     QFETCH(QString, file);
-    const TRecordFileContent content = ReadRecordFile(dataPath(file.toLatin1().constData()), displayWith('.'));
+    const TRecordFileContent content = ReadRecordFile(dataPath(file), displayWith('.'));
 
     QCOMPARE(lines(content), (QStringList{">05/03/2024 10:15:00", "1;00:00:02; 25.03; 24.87; 12.50",
                                           "Термостат °C", "1;00:00:04; 25.10; 24.90; 13.00"}));
@@ -544,7 +542,7 @@ void TestRecordFile::decimalSeparator()
     QFETCH(QString, line2);
 
     const TRecordFileContent content =
-        ReadRecordFile(dataPath(file.toLatin1().constData()), displayWith(display.toLatin1().at(0)));
+        ReadRecordFile(dataPath(file), displayWith(display.toLatin1().at(0)));
     QCOMPARE(ys(content.series[0]), series1);
     QCOMPARE(lines(content).value(2), line2);
 }
@@ -572,7 +570,7 @@ void TestRecordFile::dayCountsFromTheMarkersMonth()
 {
     QFETCH(QString, file);
     QFETCH(QString, x);
-    const TRecordFileContent content = ReadRecordFile(dataPath(file.toLatin1().constData()), displayWith('.'));
+    const TRecordFileContent content = ReadRecordFile(dataPath(file), displayWith('.'));
 
     QCOMPARE(xs(content.series[0]), x);
     QCOMPARE(xs(content.series[1]), x);
