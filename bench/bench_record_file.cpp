@@ -188,7 +188,7 @@ int main(int argc, char** argv)
                 QFileInfo(path).size() / 1e6, kRows, kRuns);
 
     const Figures bare = runFresh(QStringLiteral("bare"), path);
-    std::printf("%-44s %7.3f s  peak %4ld MB  %lld rows\n", "bare from_chars parse (yardstick)", bare.medianSeconds,
+    std::printf("%-46s %7.3f s  peak %4ld MB  %lld rows\n", "bare from_chars parse (yardstick)", bare.medianSeconds,
                 bare.peakMb, bare.points);
     const struct {
         const char* mode;
@@ -200,12 +200,12 @@ int main(int argc, char** argv)
     };
     for (const auto& step : steps) {
         const Figures figures = runFresh(QLatin1String(step.mode), path);
-        std::printf("%-44s %7.3f s  peak %4ld MB  %lld points  %.2fx yardstick\n", step.label,
+        std::printf("%-46s %7.3f s  peak %4ld MB  %lld points  %.2fx yardstick\n", step.label,
                     figures.medianSeconds, figures.peakMb, figures.points,
                     bare.medianSeconds > 0 ? figures.medianSeconds / bare.medianSeconds : 0.0);
     }
     const Figures save = runFresh(QStringLiteral("save"), path);
-    std::printf("%-44s %7.3f s  peak %4ld MB  %lld lines\n", "WriteRecordFile", save.medianSeconds, save.peakMb,
+    std::printf("%-46s %7.3f s  peak %4ld MB  %lld lines\n", "WriteRecordFile", save.medianSeconds, save.peakMb,
                 save.points);
     return 0;
 }
