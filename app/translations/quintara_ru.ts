@@ -372,6 +372,18 @@
         <source>2 hours</source>
         <translation>2 часа</translation>
     </message>
+    <message>
+        <source>Open plot file</source>
+        <translation>Открытие файла данных</translation>
+    </message>
+    <message>
+        <source>Save plot file</source>
+        <translation>Сохранение данных в файл</translation>
+    </message>
+    <message>
+        <source>Application files (*.csv);;All files (*)</source>
+        <translation>Файлы приложения (*.csv);;Все файлы (*)</translation>
+    </message>
 </context>
 <context>
     <name>TSettingsFrm</name>
