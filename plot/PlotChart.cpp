@@ -542,6 +542,8 @@ TPlotChart::TPlotChart(QWidget* parent) : QCustomPlot(parent)
     selectionRect()->setBrush(Qt::NoBrush);
     axisRect()->setRangeZoomAxes(xAxis, yAxis2);
     setMouseTracking(true);
+    // A click leaves the focus where it is; the window decides where it goes.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 TPlotChart::~TPlotChart() = default;

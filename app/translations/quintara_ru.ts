@@ -372,6 +372,10 @@
         <source>2 hours</source>
         <translation>2 часа</translation>
     </message>
+    <message>
+        <source>Unable to print on %1</source>
+        <translation>Не удалось напечатать на %1</translation>
+    </message>
 </context>
 <context>
     <name>TSettingsFrm</name>
