@@ -151,6 +151,7 @@ void TMainFrm::createComponents()
     edSet->setFont(bigBold);
     stYScale->setFont(namedFont(QStringLiteral("Tahoma"), 12, true));
     Memo->setFont(namedFont(QStringLiteral("Courier New"), 13, true));
+    Memo->setLines(&RecordLines);
     edConsole->setFont(namedFont(QStringLiteral("Courier New"), 21, true));
 
     StatusBar->setPanelWidth(0, 200);

@@ -6,11 +6,13 @@
 #include "link/CircleBuf.h"
 #include "link/Request.h"
 #include "link/hid/HidTypes.h"
+#include "record/RecordLines.h"
 
 #include "ui_MainForm.h"
 
 #include <QByteArray>
 #include <QMainWindow>
+#include <QPrinter>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -239,6 +241,13 @@ public:
     bool Modified = false;
     TDateTime RecStart = 0;
     TDateTime TimeBase = 0;
+    // Day 1 of the record: 00:00 of the first day of the month it started in.
+    // TimeBase moves on after Stop/Record; the day numbers of the table, the
+    // time axis and the readout count from here, past the month's end too.
+    // Set when a new record starts and when a file is opened.
+    TDateTime RecordOrigin = 0;
+    // The table's lines; Memo shows them.
+    TRecordLines RecordLines;
 
     // ---- Plot (plot/) ----
     double MaxY = 2000;
@@ -249,6 +258,13 @@ public:
     double ViewMin = 0;
     double ViewMax = 0;
     int32_t ScrollPos = 100;
+    // The time span of the scroll bar's full travel, taken when the thumb
+    // leaves the newest data and held until it is back, so that a move and
+    // its reverse cancel while data arrive.
+    double ScrollSpan = 0;
+    QActionGroup* CatchGroup = nullptr;
+    // The printer of the Print action; it keeps the user's choices between prints.
+    std::unique_ptr<QPrinter> Printer;
 
     // ---- Language (app/) ----
     bool English = true;

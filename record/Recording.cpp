@@ -1,13 +1,70 @@
 // Recording on and off, clearing, and the intake of one reading.
 
+#include "app/Astr.h"
+#include "app/Dialogs.h"
 #include "app/MainForm.h"
+#include "record/RecordTime.h"
 
-void TMainFrm::AddSample(TDateTime, double value, int n)
+void TMainFrm::AddSample(TDateTime x, double value, int n)
 {
+    const QString text = FormatFixed2(value, DisplayFormat);
     if (n == 1)
-        stTemp->setText(FormatFixed2(value, DisplayFormat));
+        stTemp->setText(text);
+    if (!Recording)
+        return;
+    TLineSeries* series = Chart->Series(n - 1);
+    if (!series)
+        return;
+    series->AddXY(x, value);
+    if (n == 1) {
+        RecordLines.append(FormatRecordTime(x, RecordOrigin, kTableTimePattern, DisplayFormat.TimeSeparator)
+                           + QStringLiteral("; ") + text);
+        Memo->linesAppended();
+    } else if (!RecordLines.isEmpty()) {
+        RecordLines.appendToLast(QStringLiteral("; ") + text);
+        Memo->linesAppended();
+    }
+    FollowLatest();
+    UpdateTimeLabels();
+    Modified = true;
 }
 
-void TMainFrm::StartRecordClock() {}
-void TMainFrm::RecordBtnClick() {}
-void TMainFrm::ClearBtnClick() {}
+void TMainFrm::StartRecordClock()
+{
+    RecStart = Now();
+    if (Chart->Series(0)->Count() > 0) {
+        TimeBase = MaxTime();
+        return;
+    }
+    TimeBase = StartOfMonth(RecStart);
+    RecordOrigin = TimeBase;
+    WindowForNewRecord();
+}
+
+void TMainFrm::RecordBtnClick()
+{
+    if (Recording) {
+        OpenGraphBtn->setEnabled(true);
+        SaveGraphBtn->setEnabled(true);
+        RecordBtn->setText(IdsText(2));
+        RecordBtn->setIcon(QIcon(QStringLiteral(":/icons/record.svg")));
+        Recording = false;
+        return;
+    }
+    OpenGraphBtn->setEnabled(false);
+    SaveGraphBtn->setEnabled(false);
+    RecordBtn->setText(IdsText(3));
+    RecordBtn->setIcon(QIcon(QStringLiteral(":/icons/stop.svg")));
+    Recording = true;
+    StartRecordClock();
+    RecordLines.append(StartMarkerLine(Now(), DisplayFormat));
+    Memo->linesAppended();
+}
+
+void TMainFrm::ClearBtnClick()
+{
+    if (!Dlg.askYesNo(this, IdsText(5), Dialogs::Icon::Warning))
+        return;
+    ClearRecordView();
+    Modified = false;
+}

@@ -384,6 +384,10 @@
         <source>Application files (*.csv);;All files (*)</source>
         <translation>Файлы приложения (*.csv);;Все файлы (*)</translation>
     </message>
+    <message>
+        <source>Unable to print on %1</source>
+        <translation>Не удалось напечатать на %1</translation>
+    </message>
 </context>
 <context>
     <name>TSettingsFrm</name>
