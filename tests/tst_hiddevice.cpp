@@ -229,7 +229,8 @@ void HidDeviceTest::stopServesAHandOverThatIsPending()
     for (int waited = 0; bath.pending() > 0 && waited < 5000; ++waited)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     QCOMPARE(bath.pending(), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Time for the reader to queue its hand-over (microseconds; generous for loaded machines).
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     QVERIFY(held.delivered.empty());
 
     held.device->SetOnData(nullptr);
