@@ -154,6 +154,8 @@ private slots:
     void settingTheSameHandlerAgainStartsNothing();
     void onDataNoneThenSetRestartsReading();
     void readErrorsAreHandedOverAndReadingGoesOn();
+    void aReadThatTransferredNothingStartsTheNext();
+    void pollingDelayPausesAfterEachReportAndAStopCutsItShort();
     void hangUpGivesDataErrorsUntilCheckIn();
     void handlerThatThrowsEndsTheReaderQuietly();
     void timesOutsideTheirRangeKeepTheOldValue_data();
@@ -227,7 +229,8 @@ void HidDeviceTest::stopServesAHandOverThatIsPending()
     for (int waited = 0; bath.pending() > 0 && waited < 5000; ++waited)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     QCOMPARE(bath.pending(), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Time for the reader to queue its hand-over (microseconds; generous for loaded machines).
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     QVERIFY(held.delivered.empty());
 
     held.device->SetOnData(nullptr);
@@ -327,6 +330,36 @@ void HidDeviceTest::readErrorsAreHandedOverAndReadingGoesOn()
     bath.pushInput(QByteArray("\0after", 6));
     QTRY_COMPARE(held.delivered.size(), size_t(1));
     QCOMPARE(held.errors, std::vector<uint32_t>{EIO});
+}
+
+void HidDeviceTest::aReadThatTransferredNothingStartsTheNext()
+{
+    FakeHidPlatform fake;
+    FakeHidPlatform::Device& bath = fake.add({.id = QStringLiteral("bath")});
+    Held held(fake);
+    held.device->SetOnData(held.recorder());
+    bath.pushInput(QByteArray());
+    bath.pushInput(QByteArray("\0next", 5));
+    QTRY_COMPARE(held.delivered.size(), size_t(1));
+    QCOMPARE(held.delivered[0].data, QByteArray("next"));
+    QVERIFY(held.errors.empty());
+}
+
+void HidDeviceTest::pollingDelayPausesAfterEachReportAndAStopCutsItShort()
+{
+    FakeHidPlatform fake;
+    FakeHidPlatform::Device& bath = fake.add({.id = QStringLiteral("bath")});
+    Held held(fake);
+    held.device->SetPollingDelayTime(10000);
+    held.device->SetOnData(held.recorder());
+    bath.pushInput(QByteArray("\0a", 2));
+    bath.pushInput(QByteArray("\0b", 2));
+    QTRY_COMPARE(held.delivered.size(), size_t(1));
+    settle(100);
+    QCOMPARE(held.delivered.size(), size_t(1)); // the reader pauses before the next read
+    held.device->SetOnData(nullptr);              // and a stop does not wait the pause out
+    QVERIFY(!held.device->IsReading());
+    QCOMPARE(bath.pending(), 1);
 }
 
 void HidDeviceTest::hangUpGivesDataErrorsUntilCheckIn()

@@ -49,8 +49,9 @@ THidDeviceController::THidDeviceController(HidPlatform& platform, QObject* owner
 
 THidDeviceController::~THidDeviceController()
 {
+    // Notices that come while the devices go are ignored; the connection to the
+    // platform ends with this object.
     d->destroying = true;
-    disconnect(d->platform, nullptr, this, nullptr);
     std::vector<std::unique_ptr<THidDevice>> devices = std::move(d->list);
     d->list.clear();
     for (std::unique_ptr<THidDevice>& device : devices) {

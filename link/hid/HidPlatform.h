@@ -67,7 +67,8 @@ public:
     // nullopt when nothing at all can be learned ("Device cannot be opened").
     virtual std::optional<HidDeviceDescription> describe(const THidPnPInfo& device) = 0;
     // Opens the node for reading and writing; null with error (an errno value)
-    // when that is not possible, for example without the access rule.
+    // when that is not possible, for example without the access rule. Called on
+    // the GUI thread and on read threads (a reader opens its own node).
     virtual std::shared_ptr<HidConnection> open(const THidPnPInfo& device, int& error) = 0;
 
 Q_SIGNALS:
