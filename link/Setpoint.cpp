@@ -1,12 +1,57 @@
 // Reading and changing the bath's setpoint.
 
+#include "link/Setpoint.h"
+
+#include "app/Astr.h"
 #include "app/MainForm.h"
 
-bool TMainFrm::edSetKeyPress(QChar)
+#include <cmath>
+
+namespace {
+
+// The blanks and control characters a number may carry around it; they stay out
+// of the command, where a pasted line break would end it early.
+QString withoutOuterBlanks(const QString& text)
 {
-    return true;
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin).unicode() <= u' ')
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= u' ')
+        --end;
+    return text.mid(begin, end - begin);
 }
 
-void TMainFrm::ChangeSetBtnClick() {}
+} // namespace
 
-void TMainFrm::ReadSetBtnClick() {}
+std::optional<QByteArray> SetpointWriteCommand(const QString& edited, const TFormatSettings& valueFormat)
+{
+    QString text = edited;
+    text.replace(u',', u'.');
+    if (!std::isfinite(ParseNumber(text, valueFormat)))
+        return std::nullopt;
+    return Cmd::WriteSetpointPrefix + withoutOuterBlanks(text).toLocal8Bit() + '\r';
+}
+
+bool TMainFrm::edSetKeyPress(QChar Key)
+{
+    const char16_t c = Key.unicode();
+    // Backspace, and Ctrl+C, Ctrl+V, Ctrl+X so the clipboard keeps working.
+    return (c >= u'0' && c <= u'9') || c == u',' || c == u'.' || c == u'-' || c == 8 || c == 3 || c == 22 ||
+           c == 24;
+}
+
+void TMainFrm::ChangeSetBtnClick()
+{
+    if (const std::optional<QByteArray> command = SetpointWriteCommand(edSet->text(), ValueFormat))
+        AddRequest(kWriteSetpoint, *command);
+    else
+        ShowError(IdsText(12));
+    // Read back in every case: the field then shows what the bath holds.
+    AddRequest(kReadSetpoint, Cmd::ReadSetpoint);
+}
+
+void TMainFrm::ReadSetBtnClick()
+{
+    AddRequest(kReadSetpoint, Cmd::ReadSetpoint);
+}
