@@ -16,17 +16,6 @@ const QColor kWritableText(0, 255, 0);
 const QColor kReadOnlyText(128, 128, 128);
 const QString kPrompt = QStringLiteral(">");
 
-QString withoutOuterBlanks(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin).unicode() <= u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 void setConsoleColour(QPlainTextEdit& console, QPalette::ColorRole role, const QColor& colour)
 {
     QPalette palette = console.palette();
@@ -39,7 +28,7 @@ void setConsoleColour(QPlainTextEdit& console, QPalette::ColorRole role, const Q
 TConsoleEntry ConsoleEntry(const QString& inputLine)
 {
     TConsoleEntry entry;
-    QString line = withoutOuterBlanks(inputLine);
+    QString line = TrimBlanksAndControls(inputLine);
     if (line.startsWith(kPrompt))
         line.remove(0, kPrompt.size());
     if (line == QLatin1String("clr")) {

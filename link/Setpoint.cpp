@@ -7,30 +7,15 @@
 
 #include <cmath>
 
-namespace {
-
-// The blanks and control characters a number may carry around it; they stay out
-// of the command, where a pasted line break would end it early.
-QString withoutOuterBlanks(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin).unicode() <= u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-} // namespace
-
 std::optional<QByteArray> SetpointWriteCommand(const QString& edited, const TFormatSettings& valueFormat)
 {
     QString text = edited;
     text.replace(u',', u'.');
     if (!std::isfinite(ParseNumber(text, valueFormat)))
         return std::nullopt;
-    return Cmd::WriteSetpointPrefix + withoutOuterBlanks(text).toLocal8Bit() + '\r';
+    // Blanks and control characters around the number stay out of the command,
+    // where a pasted line break would end it early.
+    return Cmd::WriteSetpointPrefix + TrimBlanksAndControls(text).toLocal8Bit() + '\r';
 }
 
 bool TMainFrm::edSetKeyPress(QChar Key)
