@@ -239,6 +239,17 @@ double ParseNumber(QStringView text, const TFormatSettings& format)
     return ParseNumber(bytes, separator.unicode() < 0x80 ? char(separator.unicode()) : '.');
 }
 
+QString TrimBlanksAndControls(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin).unicode() <= u' ')
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
 QStringList SplitDelimited(QStringView text, QChar delimiter)
 {
     QStringList fields;

@@ -43,6 +43,9 @@ QString FormatGeneral8(double value, const TFormatSettings& format);
 double ParseNumber(QStringView text, const TFormatSettings& format);
 double ParseNumber(std::string_view text, char decimalSeparator);
 
+// text without the blanks and control characters (up to U+0020) at its ends.
+QString TrimBlanksAndControls(const QString& text);
+
 // Splits text into fields the way a delimited string list does when its
 // delimiter is not strict: characters 1..32 separate fields as well as the
 // delimiter; a field that begins with a double quote runs to the closing quote

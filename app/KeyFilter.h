@@ -12,7 +12,14 @@ inline bool TypedCharacter(const QKeyEvent& event, QChar& typed)
     const QString text = event.text();
     if (text.isEmpty())
         return false;
-    const QChar c = text.front();
+    QChar c = text.front();
+    // Ctrl+letter types its control code (Ctrl+C is 3) whether the platform
+    // reports the code or the letter.
+    if (event.modifiers() & Qt::ControlModifier) {
+        const ushort letter = c.unicode() | 0x20;
+        if (letter >= 'a' && letter <= 'z')
+            c = QChar(ushort(letter - 'a' + 1));
+    }
     const ushort code = c.unicode();
     if (code == 27 || code == 13 || code == 10 || code == 9 || code == 0x7f)
         return false;

@@ -126,6 +126,8 @@ public:
     void PromptTimerTimer();
     // Start-up of the console: emptied, dark background, the prompt.
     void InitConsole();
+    // Enter in the console: runs the input line ("clr", or a command for the bath).
+    void RunConsoleLine();
 
     // ---- Recording and sample intake (record/Recording.cpp) ----
     void AddSample(TDateTime x, double value, int n);

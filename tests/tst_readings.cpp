@@ -45,6 +45,8 @@ private slots:
     void formatFixed2();
     void formatGeneral8_data();
     void formatGeneral8();
+    void splitDelimited_data();
+    void splitDelimited();
 
     void readinessColour_data();
     void readinessColour();
@@ -169,6 +171,36 @@ void TestReadings::formatGeneral8()
     QFETCH(QChar, separator);
     QFETCH(QString, expected);
     QCOMPARE(FormatGeneral8(value, withSeparator(separator)), expected);
+}
+
+void TestReadings::splitDelimited_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QChar>("delimiter");
+    QTest::addColumn<QStringList>("fields");
+
+    const QChar blank = u' ';
+    QTest::newRow("response line") << ":00000000 0 25.3" << blank << QStringList{":00000000", "0", "25.3"};
+    QTest::newRow("runs of blanks") << "  a   b  " << blank << QStringList{"a", "b"};
+    QTest::newRow("control characters separate") << "a\tb\x01" "c" << blank << QStringList{"a", "b", "c"};
+    QTest::newRow("quoted field") << "\"a b\" c" << blank << QStringList{"a b", "c"};
+    QTest::newRow("doubled quote inside quotes") << "\"a\"\"b\"" << blank << QStringList{"a\"b"};
+    QTest::newRow("unclosed quote runs to the end") << "x \"a b" << blank << QStringList{"x", "a b"};
+    QTest::newRow("text right after a closing quote") << "\"a\"b" << blank << QStringList{"a", "b"};
+    QTest::newRow("empty") << "" << blank << QStringList{};
+    QTest::newRow("blanks only") << "   " << blank << QStringList{};
+    QTest::newRow("NUL ends the text") << QString("a b").insert(1, QChar(0)) << blank << QStringList{"a"};
+    QTest::newRow("comma") << "a, b" << QChar(u',') << QStringList{"a", "b"};
+    QTest::newRow("two commas") << "a,,b" << QChar(u',') << QStringList{"a", "", "b"};
+    QTest::newRow("comma at the end") << "a," << QChar(u',') << QStringList{"a", ""};
+}
+
+void TestReadings::splitDelimited()
+{
+    QFETCH(QString, text);
+    QFETCH(QChar, delimiter);
+    QFETCH(QStringList, fields);
+    QCOMPARE(SplitDelimited(text, delimiter), fields);
 }
 
 void TestReadings::readinessColour_data()
