@@ -470,7 +470,8 @@ void TLineSeries::getOptimizedLineData(QVector<QCPGraphData>* lineData,
     auto push = [lineData](double key, double value) { lineData->append(QCPGraphData(key, finiteOrNaN(value))); };
 
     // Few points for the pixels: draw every one.
-    if (!mAdaptiveSampling || double(e - b) <= 2 * pixelSpan + 8) {
+    decimated_ = mAdaptiveSampling && double(e - b) > 2 * pixelSpan + 8;
+    if (!decimated_) {
         lineData->reserve(int(e - b));
         for (auto it = begin; it != end; ++it)
             push(it->key, it->value);
@@ -489,25 +490,40 @@ void TLineSeries::getOptimizedLineData(QVector<QCPGraphData>* lineData,
         size_t j = size_t(std::lower_bound(first + qsizetype(i), first + qsizetype(e), boundary, byKey) - first);
         if (j <= i)
             j = i + 1;
-        if (j - i <= 4) {
+        if (j - i <= 2) {
             for (size_t k = i; k < j; ++k)
                 push(first[qsizetype(k)].key, first[qsizetype(k)].value);
         } else {
-            // One column of many points: its first point, its extremes, its
-            // last point, so the line still meets its neighbours.
+            // One column of many points: its extremes, as one vertical stroke,
+            // in the direction the column runs so the line flows on.
             const auto extremes = pyramid_.query(i, j, [&](size_t k) { return first[qsizetype(k)].value; });
             const double k0 = first[qsizetype(i)].key;
             const double k1 = first[qsizetype(j - 1)].key;
-            push(k0, first[qsizetype(i)].value);
-            if (extremes.valid()) {
+            if (!extremes.valid()) {
+                push(k0 + (k1 - k0) / 2, qQNaN());
+            } else if (first[qsizetype(i)].value > first[qsizetype(j - 1)].value) {
+                push(k0 + (k1 - k0) / 3, extremes.max);
+                push(k0 + 2 * (k1 - k0) / 3, extremes.min);
+            } else {
                 push(k0 + (k1 - k0) / 3, extremes.min);
                 push(k0 + 2 * (k1 - k0) / 3, extremes.max);
-            } else {
-                push(k0 + (k1 - k0) / 2, qQNaN());
             }
-            push(k1, first[qsizetype(j - 1)].value);
         }
         i = j;
+    }
+}
+
+void TLineSeries::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const
+{
+    if (!decimated_) {
+        QCPGraph::drawLinePlot(painter, lines);
+        return;
+    }
+    // A thinned line is a band of vertical strokes; smoothing its edges costs
+    // a third of a month's redraw and shows nothing.
+    if (painter->pen().style() != Qt::NoPen && painter->pen().color().alpha() != 0) {
+        painter->setAntialiasing(false);
+        drawPolyline(painter, lines);
     }
 }
 
@@ -516,6 +532,9 @@ void TLineSeries::getOptimizedLineData(QVector<QCPGraphData>* lineData,
 TPlotChart::TPlotChart(QWidget* parent) : QCustomPlot(parent)
 {
     setBackground(Qt::white);
+    // Lines drawn segment by segment: a decimated month is a zigzag that the
+    // raster engine strokes very slowly as one polyline.
+    setPlottingHint(QCP::phFastPolylines, true);
     // Pixel-sized fonts scale with the painter, so print and copy keep the
     // proportions of the screen.
     const QFont labels = pixelFont(font(), 12);

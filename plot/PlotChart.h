@@ -141,6 +141,7 @@ Q_SIGNALS:
 protected:
     void getOptimizedLineData(QVector<QCPGraphData>* lineData, const QCPGraphDataContainer::const_iterator& begin,
                               const QCPGraphDataContainer::const_iterator& end) const override;
+    void drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const override;
 
 private:
     void noteY(double y);
@@ -162,6 +163,8 @@ private:
     std::vector<double> addedY_;
     mutable TMinMaxPyramid pyramid_;
     mutable bool pyramidStale_ = false;
+    // The last line data were thinned to pixel columns.
+    mutable bool decimated_ = false;
 };
 
 // The chart component of the "Plot" page, over QCustomPlot.

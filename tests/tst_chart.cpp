@@ -4,6 +4,8 @@
 #include "plot/MinMaxPyramid.h"
 #include "plot/PlotChart.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QTest>
 
 #include <cmath>
@@ -422,6 +424,27 @@ void TestChart::clickOnLineReportsSeriesAndIndex()
     QCOMPARE(clicks[1].index, 1);
     QCOMPARE(clicks[1].button, Qt::RightButton);
     QCOMPARE(chartClicks, 3);
+
+    // Over the line the pointer is the series' own.
+    f.series->SetCursor(Qt::PointingHandCursor);
+    QTest::mouseMove(&f.chart, pixel(4, 4));
+    QCOMPARE(f.chart.cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseMove(&f.chart, pixel(8, 1));
+    QCOMPARE(f.chart.cursor().shape(), Qt::ArrowCursor);
+
+    // A drag draws the zoom rectangle: both axes of the series take its range.
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, QPointF(at), f.chart.mapToGlobal(QPointF(at)), button, held, {});
+        QApplication::sendEvent(&f.chart, &event);
+    };
+    send(QEvent::MouseButtonPress, pixel(2, 8), Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, pixel(5, 3), Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, pixel(5, 3), Qt::LeftButton, Qt::NoButton);
+    QVERIFY(std::fabs(f.chart.BottomAxis().Minimum() - 2) < 0.1);
+    QVERIFY(std::fabs(f.chart.BottomAxis().Maximum() - 5) < 0.1);
+    QVERIFY(std::fabs(f.chart.RightAxis().Minimum() - 3) < 0.1);
+    QVERIFY(std::fabs(f.chart.RightAxis().Maximum() - 8) < 0.1);
+    QCOMPARE(int(clicks.size()), 2); // a drag is no click
 }
 
 void TestChart::timeLabelsCountRecordDays()
