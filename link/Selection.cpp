@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QTimer>
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -161,10 +162,17 @@ void TMainFrm::ReportNoAccess(THidDevice* device)
     NoAccessReported.insert(device->PnPInfo().DeviceID);
     const int error = device->OpenError();
     const QString reason = error ? QString::fromLocal8Bit(std::strerror(error)) : QString();
+    if (error == EACCES || error == EPERM) {
+        ShowError(QCoreApplication::translate("Selection",
+                                              "The bath %1 cannot be opened for reading and writing (%2). "
+                                              "Install the udev rule 70-quintara.rules (see \"Using a real bath\" "
+                                              "in the README), then plug the bath in again.")
+                      .arg(node, reason));
+        return;
+    }
     ShowError(QCoreApplication::translate("Selection",
                                           "The bath %1 cannot be opened for reading and writing (%2). "
-                                          "Install the udev rule 70-quintara.rules (see \"Using a real bath\" "
-                                          "in the README), then plug the bath in again.")
+                                          "Nothing can be sent to it or read from it.")
                   .arg(node, reason));
 }
 

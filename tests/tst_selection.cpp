@@ -199,6 +199,22 @@ private slots:
         QVERIFY2(errors.first().contains("missing closing parenthesis"), qPrintable(errors.first()));
     }
 
+    void aBusyNodeIsReportedWithoutPointingToTheRule()
+    {
+        FakeHidPlatform::Spec spec = bath("b1", "B-0001");
+        spec.readWrite = false;
+        spec.openError = EBUSY;
+        spec.path = QStringLiteral("/dev/hidraw5");
+        FakeHidPlatform fake;
+        fake.add(spec);
+        WindowFixture f(&fake);
+        QTRY_VERIFY(f.window().SelectedDevice);
+        QTRY_COMPARE(f.dialogs.texts("error").size(), 1);
+        const QString message = f.dialogs.texts("error").first();
+        QVERIFY2(message.contains("/dev/hidraw5"), qPrintable(message));
+        QVERIFY2(!message.contains("udev"), qPrintable(message));
+    }
+
     void aBathWithoutAccessIsReportedOncePerDevice()
     {
         FakeHidPlatform::Spec spec = bath("b1", "B-0001");

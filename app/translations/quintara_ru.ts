@@ -185,6 +185,10 @@
         <source>The bath %1 cannot be opened for reading and writing (%2). Install the udev rule 70-quintara.rules (see &quot;Using a real bath&quot; in the README), then plug the bath in again.</source>
         <translation>Термостат %1 нельзя открыть для чтения и записи (%2). Установите правило udev 70-quintara.rules (см. &quot;Using a real bath&quot; в README) и подключите термостат заново.</translation>
     </message>
+    <message>
+        <source>The bath %1 cannot be opened for reading and writing (%2). Nothing can be sent to it or read from it.</source>
+        <translation>Термостат %1 нельзя открыть для чтения и записи (%2). Ему ничего нельзя отправить и от него ничего нельзя получить.</translation>
+    </message>
 </context>
 <context>
     <name>TMainFrm</name>
