@@ -35,6 +35,8 @@ class TestSettingsFile : public QObject {
 private slots:
     void startAndClose_data();
     void startAndClose();
+    void plotSettingsStartAndClose_data();
+    void plotSettingsStartAndClose();
     void productPatternFromFile_data();
     void productPatternFromFile();
     void newFileHoldsOurKeysInOrder();
@@ -97,6 +99,61 @@ void TestSettingsFile::startAndClose()
     // A key found under another spelling is set where it is, not added again.
     QCOMPARE(QString::fromUtf8(readAll(path)).count("polltime", Qt::CaseInsensitive), 1);
     QVERIFY(fixture.dialogs.shown.empty());
+}
+
+void TestSettingsFile::plotSettingsStartAndClose_data()
+{
+    QTest::addColumn<QString>("iniText"); // null: no file
+    QTest::addColumn<double>("maxY");
+    QTest::addColumn<int>("trackBar");
+    QTest::addColumn<QString>("scaleLabel");
+    QTest::addColumn<int>("frameIndex");
+    QTest::addColumn<QString>("checkedFrame");
+    QTest::addColumn<QString>("written"); // RAxis, Frame, MaxY as written at closing
+
+    QTest::newRow("no file") << QString() << 2000.0 << 0 << "1000" << 1 << "15 minutes" << "0 1 2000";
+    QTest::newRow("MaxY in hex is written back in decimal")
+        << "[Chart]\nMaxY=0x100\n" << 256.0 << 0 << "1000" << 1 << "15 minutes" << "0 1 256";
+    QTest::newRow("MaxY 1000 keeps the label 1000")
+        << "[Chart]\nMaxY=1000\n" << 1000.0 << 0 << "1000" << 1 << "15 minutes" << "0 1 1000";
+    QTest::newRow("RAxis 9") << "[Chart]\nRAxis=9\n" << 2000.0 << 9 << "0.001" << 1 << "15 minutes" << "9 1 2000";
+    QTest::newRow("RAxis above the range is taken to 11")
+        << "[Chart]\nRAxis=15\n" << 2000.0 << 11 << "0.00001" << 1 << "15 minutes" << "11 1 2000";
+    QTest::newRow("RAxis below the range is taken to 0")
+        << "[Chart]\nRAxis=-3\n" << 2000.0 << 0 << "1000" << 1 << "15 minutes" << "0 1 2000";
+    QTest::newRow("Frame 3") << "[Chart]\nFrame=3\n" << 2000.0 << 0 << "1000" << 3 << "1 hour" << "0 3 2000";
+    QTest::newRow("Frame outside 0..4 gives the default")
+        << "[Chart]\nFrame=7\n" << 2000.0 << 0 << "1000" << 1 << "15 minutes" << "0 1 2000";
+}
+
+void TestSettingsFile::plotSettingsStartAndClose()
+{
+    QFETCH(QString, iniText);
+    QFETCH(double, maxY);
+    QFETCH(int, trackBar);
+    QFETCH(QString, scaleLabel);
+    QFETCH(int, frameIndex);
+    QFETCH(QString, checkedFrame);
+    QFETCH(QString, written);
+
+    WindowFixture fixture(nullptr, iniText);
+    TMainFrm& frm = fixture.window();
+    QCOMPARE(frm.MaxY, maxY);
+    QCOMPARE(frm.TrackBar->value(), trackBar);
+    QCOMPARE(frm.stYScale->text(), scaleLabel);
+    const double divisor = MainFormConst::ScaleDivisors[trackBar];
+    QCOMPARE(frm.Chart->RightAxis().Maximum(), maxY / divisor);
+    QCOMPARE(frm.Chart->RightAxis().Minimum(), -maxY / divisor);
+    QCOMPARE(frm.FrameIndex, frameIndex);
+    QVERIFY(frm.FrameGroup->checkedAction());
+    QCOMPARE(frm.FrameGroup->checkedAction()->text(), checkedFrame);
+
+    const QString path = fixture.iniPath();
+    QVERIFY(fixture.close());
+    const QStringList values = written.split(u' ');
+    QCOMPARE(stored(path, "Chart", "RAxis"), values[0]);
+    QCOMPARE(stored(path, "Chart", "Frame"), values[1]);
+    QCOMPARE(stored(path, "Chart", "MaxY"), values[2]);
 }
 
 void TestSettingsFile::productPatternFromFile_data()
