@@ -134,6 +134,8 @@ public:
     void StartRecordClock();
     void RecordBtnClick();
     void ClearBtnClick();
+    // A start marker with RecStart at the end of the table.
+    void AddStartMarker();
 
     // ---- Record files (record/RecordFileActions.cpp) ----
     // True when the record was written; false when the dialog was cancelled.

@@ -56,6 +56,11 @@ void TMainFrm::RecordBtnClick()
     RecordBtn->setIcon(QIcon(QStringLiteral(":/icons/stop.svg")));
     Recording = true;
     StartRecordClock();
+    AddStartMarker();
+}
+
+void TMainFrm::AddStartMarker()
+{
     // The clock's own start: a reader counts a new record's days from this
     // marker's month, as the intake does from RecStart's.
     RecordLines.append(FormatStartMarker(RecStart, DisplayFormat));
@@ -67,5 +72,10 @@ void TMainFrm::ClearBtnClick()
     if (!Dlg.askYesNo(this, IdsText(5), Dialogs::Icon::Warning))
         return;
     ClearRecordView();
+    // A recording goes on into the emptied record. Its rows need a start
+    // marker above them: a file without one reads as the previous version,
+    // whose rows have no day field, and the rows would be lost on opening.
+    if (Recording)
+        AddStartMarker();
     Modified = false;
 }
