@@ -33,6 +33,7 @@ class THidDevice;
 class THidDeviceController;
 class TLineSeries;
 class TPattern;
+struct TRecordFileContent;
 class TIniFile;
 class TSettingsFrm;
 
@@ -134,12 +135,17 @@ public:
     void StartRecordClock();
     void RecordBtnClick();
     void ClearBtnClick();
+    // A start marker with RecStart at the end of the table.
+    void AddStartMarker();
 
     // ---- Record files (record/RecordFileActions.cpp) ----
     // True when the record was written; false when the dialog was cancelled.
     // A failed write raises an EAppError with the file layer's message.
     bool SaveActionExecute();
     void OpenActionExecute();
+    // Reads a record file completely while ProgressBar follows; the bar is
+    // hidden again afterwards, also when the reading fails.
+    TRecordFileContent ReadRecordFileShowingProgress(const QString& path);
 
     // ---- Plot series and value axis (plot/ValueAxis.cpp) ----
     void CreatePlotSeries();

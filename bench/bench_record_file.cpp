@@ -13,6 +13,8 @@
 #include "record/RecordFile.h"
 #include "record/RecordLines.h"
 
+#include "ThirtyDayRecord.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -33,39 +35,14 @@
 
 namespace {
 
-constexpr int kRows = 30 * 86400 / 2;
+constexpr int kRows = kThirtyDayRows;
 constexpr int kRuns = 5;
-
-TFormatSettings displayWith(char separator)
-{
-    return MakeDisplayFormat(QLocale(separator == ',' ? QLocale::German : QLocale::English));
-}
 
 long peakResidentMb()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
-}
-
-// A record as the intake writes it: one marker, then T(int), T(ext) and power.
-TRecordLines makeRecord()
-{
-    const TFormatSettings format = displayWith('.');
-    const TDateTime start = DateTimeFromQt(QDateTime(QDate(2024, 3, 5), QTime(10, 15, 0), Qt::UTC));
-    const TDateTime monthStart = StartOfMonth(start);
-    TRecordLines lines;
-    lines.append(FormatStartMarker(start, format));
-    for (int i = 0; i < kRows; ++i) {
-        const double x = monthStart + (2.0 * i + 2) / kSecondsPerDay;
-        const double phase = i * 0.001;
-        const QString row = FormatRowTime(x, monthStart, format) + QStringLiteral("; ") +
-                            FormatFixed2(25 + 10 * std::sin(phase), format) + QStringLiteral("; ") +
-                            FormatFixed2(24 + 9 * std::sin(phase - 0.2), format) + QStringLiteral("; ") +
-                            FormatFixed2(50 + 40 * std::cos(phase), format);
-        lines.append(row);
-    }
-    return lines;
 }
 
 // The yardstick: read the bytes, cut rows at LF, fields at ";", from_chars.
@@ -119,7 +96,7 @@ int measure(const QString& mode, const QString& path)
         points = qsizetype(bareParse(path.toLocal8Bit().constData()));
     } else if (mode.startsWith(QLatin1String("read")) || mode.startsWith(QLatin1String("open"))) {
         const char separator = mode.endsWith(u',') ? ',' : '.';
-        TRecordFileContent content = ReadRecordFile(path, displayWith(separator));
+        TRecordFileContent content = ReadRecordFile(path, BenchDisplayFormat(separator));
         points = content.series[0].x.size();
         if (mode.startsWith(QLatin1String("open"))) {
             // What opening adds: the table takes the lines over.
@@ -127,7 +104,7 @@ int measure(const QString& mode, const QString& path)
             table.assign(std::move(content.lineBuffer), std::move(content.lineStarts));
         }
     } else if (mode == QLatin1String("save")) {
-        const TRecordLines lines = makeRecord();
+        const TRecordLines lines = MakeThirtyDayRecord();
         timer.restart();
         WriteRecordFile(path + QStringLiteral(".saved"), lines);
         points = lines.count();
@@ -179,13 +156,7 @@ int main(int argc, char** argv)
     if (args.size() == 4 && args[1] == QLatin1String("--measure"))
         return measure(args[2], args[3]);
 
-    const QString path = args.size() > 1 ? args[1] : QStringLiteral("/tmp/quintara-30-days.csv");
-    if (!QFileInfo::exists(path)) {
-        std::printf("making %s ...\n", qPrintable(path));
-        WriteRecordFile(path, makeRecord());
-    }
-    std::printf("record file %s: %.1f MB, %d rows; medians of %d fresh processes\n\n", qPrintable(path),
-                QFileInfo(path).size() / 1e6, kRows, kRuns);
+    const QString path = PrepareThirtyDayRecordFile(args, kRuns);
 
     const Figures bare = runFresh(QStringLiteral("bare"), path);
     std::printf("%-46s %7.3f s  peak %4ld MB  %lld rows\n", "bare from_chars parse (yardstick)", bare.medianSeconds,

@@ -324,11 +324,6 @@ QString fileMessage(const char* what, const QString& path, const QString& reason
     return QStringLiteral("%1 \"%2\". %3").arg(QLatin1String(what), QDir::toNativeSeparators(path), reason);
 }
 
-QString twoDigits(int value)
-{
-    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
-}
-
 } // namespace
 
 std::string_view TRecordFileContent::line(qsizetype index) const
@@ -435,25 +430,6 @@ void WriteRecordFile(const QString& path, const TRecordLines& lines)
     flush();
     if (!file.commit())
         throw EAppError(fileMessage("Cannot write file", path, file.errorString()));
-}
-
-QString FormatStartMarker(TDateTime wallClock, const TFormatSettings& format)
-{
-    const QDateTime time = DateTimeToQt(wallClock);
-    const QDate date = time.date();
-    const QTime clock = time.time();
-    return u'>' + twoDigits(date.day()) + format.DateSeparator + twoDigits(date.month()) + format.DateSeparator +
-           QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0')) + u' ' + twoDigits(clock.hour()) +
-           format.TimeSeparator + twoDigits(clock.minute()) + format.TimeSeparator + twoDigits(clock.second());
-}
-
-QString FormatRowTime(TDateTime recordTime, TDateTime monthStart, const TFormatSettings& format)
-{
-    const QDateTime time = DateTimeToQt(recordTime);
-    const qint64 day = time.date().toJulianDay() - DateTimeToQt(monthStart).date().toJulianDay() + 1;
-    const QTime clock = time.time();
-    return QString::number(day) + u';' + twoDigits(clock.hour()) + format.TimeSeparator + twoDigits(clock.minute()) +
-           format.TimeSeparator + twoDigits(clock.second());
 }
 
 std::optional<double> ParseTimeOfDay(std::string_view text, const TFormatSettings& format)

@@ -6,6 +6,7 @@
 
 #include "app/Clock.h"
 #include "app/Formats.h"
+#include "record/RecordTime.h"
 
 #include <QByteArray>
 #include <QString>
@@ -76,16 +77,8 @@ QByteArray DecodeRecordText(QByteArray bytes);
 // failure raises EAppError with the path and the file layer's reason.
 void WriteRecordFile(const QString& path, const TRecordLines& lines);
 
-// ---- The text forms of record times ----
-
-// A start marker: ">" and the wall-clock time as "dd/mm/yyyy hh:nn:ss".
-QString FormatStartMarker(TDateTime wallClock, const TFormatSettings& format);
-
-// The time of a data row as "d;hh:nn:ss": the day counts the days of the record
-// from 1, from monthStart (the first day of the month the record began in), and
-// goes on counting past the month's end (32, 33, ...), so that the rows of a
-// long record read back in order.
-QString FormatRowTime(TDateTime recordTime, TDateTime monthStart, const TFormatSettings& format);
+// ---- Reading record times back ----
+// The forms the table and the file hold are written by record/RecordTime.h.
 
 // A time of day "h:nn" or "h:nn:ss" (one or two digits each, hours 0..23, the
 // format's time separator) as a fraction of a day.

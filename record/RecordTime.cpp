@@ -4,6 +4,10 @@
 
 namespace {
 
+// Beyond this many milliseconds (some 290,000 years) a time has no place on a
+// record's axis; the bound keeps the conversion to an integer defined.
+constexpr double kMaxMs = 9.0e15;
+
 void appendNumber(QString& out, qint64 value, int width)
 {
     out += QString::number(value).rightJustified(width, QLatin1Char('0'));
@@ -16,7 +20,7 @@ QString FormatRecordTime(TDateTime x, TDateTime origin, QStringView pattern, QCh
     // Whole milliseconds first, so that a time a rounding error short of
     // midnight does not show as the day before at 23:59:59.
     const double ms = std::round((x - origin) * kMsPerDay);
-    const qint64 total = std::isfinite(ms) ? qint64(ms) : 0;
+    const qint64 total = std::abs(ms) < kMaxMs ? qint64(ms) : 0;
     const qint64 msPerDay = qint64(kMsPerDay);
     qint64 day = total / msPerDay;
     qint64 rest = total % msPerDay;
@@ -60,9 +64,9 @@ QString FormatRecordTime(TDateTime x, TDateTime origin, QStringView pattern, QCh
     return out;
 }
 
-QString StartMarkerLine(TDateTime now, const TFormatSettings& format)
+QString FormatStartMarker(TDateTime wallClock, const TFormatSettings& format)
 {
-    const QDateTime wall = DateTimeToQt(now);
+    const QDateTime wall = DateTimeToQt(wallClock);
     const QDate date = wall.date();
     const QTime time = wall.time();
     auto two = [](int v) { return QString::number(v).rightJustified(2, QLatin1Char('0')); };

@@ -17,8 +17,7 @@ void TMainFrm::AddSample(TDateTime x, double value, int n)
         return;
     series->AddXY(x, value);
     if (n == 1) {
-        RecordLines.append(FormatRecordTime(x, RecordOrigin, kTableTimePattern, DisplayFormat.TimeSeparator)
-                           + QStringLiteral("; ") + text);
+        RecordLines.append(FormatRowTime(x, RecordOrigin, DisplayFormat) + QStringLiteral("; ") + text);
         Memo->linesAppended();
     } else if (!RecordLines.isEmpty()) {
         RecordLines.appendToLast(QStringLiteral("; ") + text);
@@ -57,7 +56,14 @@ void TMainFrm::RecordBtnClick()
     RecordBtn->setIcon(QIcon(QStringLiteral(":/icons/stop.svg")));
     Recording = true;
     StartRecordClock();
-    RecordLines.append(StartMarkerLine(Now(), DisplayFormat));
+    AddStartMarker();
+}
+
+void TMainFrm::AddStartMarker()
+{
+    // The clock's own start: a reader counts a new record's days from this
+    // marker's month, as the intake does from RecStart's.
+    RecordLines.append(FormatStartMarker(RecStart, DisplayFormat));
     Memo->linesAppended();
 }
 
@@ -66,5 +72,10 @@ void TMainFrm::ClearBtnClick()
     if (!Dlg.askYesNo(this, IdsText(5), Dialogs::Icon::Warning))
         return;
     ClearRecordView();
+    // A recording goes on into the emptied record. Its rows need a start
+    // marker above them: a file without one reads as the previous version,
+    // whose rows have no day field, and the rows would be lost on opening.
+    if (Recording)
+        AddStartMarker();
     Modified = false;
 }

@@ -7,6 +7,8 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QProgressBar>
 #include <QTimer>
@@ -154,14 +156,44 @@ private slots:
         QVERIFY(f.dialogs.texts("save").isEmpty());
     }
 
+    void closingModifiedYesOffersTheSaveDialog_data()
+    {
+        QTest::addColumn<QString>("answer"); // the save dialog's: "" Cancel, a file, a folder
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("Cancel closes without saving") << "" << true;
+        QTest::newRow("a file is saved, then it closes") << "record.csv" << true;
+        QTest::newRow("a failing save stays open and shows the error") << "folder" << false;
+    }
+
     void closingModifiedYesOffersTheSaveDialog()
     {
+        QFETCH(QString, answer);
+        QFETCH(bool, closes);
         WindowFixture f;
-        f.window().Modified = true;
+        QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("folder")));
+        const QString path = answer.isEmpty() ? QString() : f.dir.filePath(answer);
+        TMainFrm& w = f.window();
+        w.RecordLines.append(QStringLiteral(">10/03/2024 12:00:00"));
+        w.Modified = true;
         f.dialogs.yesNoAnswers = {true};
-        f.dialogs.fileAnswers = {QString()}; // Cancel in the save dialog: closes without saving
+        f.dialogs.fileAnswers = {path};
+
+        QCOMPARE(f.close(), closes);
+        QCOMPARE(f.dialogs.texts("question"), QStringList{"Data was modified. Save changes?"});
+        QCOMPARE(f.dialogs.texts("save"), QStringList{"Save plot file"});
+        const QStringList errors = f.dialogs.texts("exception");
+        if (closes) {
+            QVERIFY(errors.isEmpty());
+            QCOMPARE(QFileInfo(path).isFile(), !path.isEmpty());
+            return;
+        }
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors[0].contains(QDir::toNativeSeparators(path)), qPrintable(errors[0]));
+        QVERIFY(f.frm->isVisible());
+        QVERIFY(f.frm->Modified);
+        // Asked again, No closes.
+        f.dialogs.yesNoAnswers = {false};
         QVERIFY(f.close());
-        QCOMPARE(f.dialogs.texts("question").size(), 1);
     }
 
     void escapingExceptionsAreShownAndTheProgramGoesOn()

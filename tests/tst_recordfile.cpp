@@ -5,6 +5,7 @@
 #include "app/Formats.h"
 #include "record/RecordFile.h"
 #include "record/RecordLines.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,11 +16,6 @@
 #include <limits>
 
 namespace {
-
-QString dataPath(const QString& name)
-{
-    return QStringLiteral(QUINTARA_TEST_DATA "/") + name;
-}
 
 // The display format of a system whose decimal separator is sep.
 TFormatSettings displayWith(char sep)
@@ -70,17 +66,6 @@ QStringList lines(const TRecordFileContent& content)
     return result;
 }
 
-// The lines of a UTF-8 fixture written with CR LF.
-QStringList fixtureLines(const QString& name)
-{
-    QFile file(dataPath(name));
-    if (!file.open(QIODevice::ReadOnly))
-        return {QStringLiteral("cannot open fixture")};
-    QStringList result = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
-    result.removeLast(); // after the last line end
-    return result;
-}
-
 bool allEmpty(const TRecordFileContent& content)
 {
     return std::all_of(content.series.begin(), content.series.end(),
@@ -91,18 +76,6 @@ bool sameSizes(const TRecordFileContent& content)
 {
     return std::all_of(content.series.begin(), content.series.end(),
                        [](const TSeriesPoints& p) { return p.x.size() == p.y.size(); });
-}
-
-// Permissions do not stop root; such cases are skipped with that reason.
-bool permissionsApply(const QString& readOnlyDir)
-{
-    QFile probe(readOnlyDir + QStringLiteral("/probe"));
-    if (probe.open(QIODevice::WriteOnly)) {
-        probe.close();
-        probe.remove();
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -369,10 +342,10 @@ void TestRecordFile::rowTimeAndMarkerText()
 
 void TestRecordFile::currentVersionReadsEveryRecording()
 {
-    const TRecordFileContent content = ReadRecordFile(dataPath("record_two_recordings.csv"), displayWith('.'));
+    const TRecordFileContent content = ReadRecordFile(TestDataPath("record_two_recordings.csv"), displayWith('.'));
 
     QVERIFY(!content.previousVersion);
-    QCOMPARE(lines(content), fixtureLines("record_two_recordings.csv"));
+    QCOMPARE(lines(content), TestDataLines("record_two_recordings.csv"));
     // The last of the leading markers starts the record; the later one only
     // separates the second recording.
     QCOMPARE(text(content.recStart), QStringLiteral("2024-03-05 10:15:00"));
@@ -389,7 +362,7 @@ void TestRecordFile::currentVersionReadsEveryRecording()
 
 void TestRecordFile::rowsFeedOneSeriesPerValue()
 {
-    const TRecordFileContent content = ReadRecordFile(dataPath("record_value_counts.csv"), displayWith('.'));
+    const TRecordFileContent content = ReadRecordFile(TestDataPath("record_value_counts.csv"), displayWith('.'));
 
     QVERIFY(sameSizes(content));
     // Four values: the fourth has no series. One value: series 1 only. No value:
@@ -400,19 +373,19 @@ void TestRecordFile::rowsFeedOneSeriesPerValue()
                                                    "2024-03-01 00:00:08|2024-03-01 00:00:10"));
     QCOMPARE(ys(content.series[1]), QStringLiteral("24.87 inf"));
     QCOMPARE(ys(content.series[2]), QStringLiteral("12.5 inf"));
-    QCOMPARE(lines(content), fixtureLines("record_value_counts.csv"));
+    QCOMPARE(lines(content), TestDataLines("record_value_counts.csv"));
 }
 
 void TestRecordFile::unreadableRowsAreSkipped()
 {
-    const TRecordFileContent content = ReadRecordFile(dataPath("record_unreadable_rows.csv"), displayWith('.'));
+    const TRecordFileContent content = ReadRecordFile(TestDataPath("record_unreadable_rows.csv"), displayWith('.'));
 
     QCOMPARE(xs(content.series[0]),
              QStringLiteral("2024-03-01 00:00:02|2024-03-02 01:05:00|2024-03-03 07:08:09"));
     QCOMPARE(ys(content.series[0]), QStringLiteral("25.03 25.4 25.5"));
     QVERIFY(content.series[1].x.isEmpty());
     // The table keeps every line, the unreadable ones too.
-    QCOMPARE(lines(content), fixtureLines("record_unreadable_rows.csv"));
+    QCOMPARE(lines(content), TestDataLines("record_unreadable_rows.csv"));
 }
 
 void TestRecordFile::filesThatGiveNoPoints_data()
@@ -429,20 +402,20 @@ void TestRecordFile::filesThatGiveNoPoints()
 {
     QFETCH(QString, file);
     QFETCH(QString, recStart);
-    const TRecordFileContent content = ReadRecordFile(dataPath(file), displayWith('.'));
+    const TRecordFileContent content = ReadRecordFile(TestDataPath(file), displayWith('.'));
 
     QVERIFY(!content.previousVersion);
     QVERIFY(allEmpty(content));
     QCOMPARE(text(content.recStart), recStart);
     QCOMPARE(content.timeBase.has_value(), content.recStart.has_value());
-    QCOMPARE(lines(content), fixtureLines(file));
+    QCOMPARE(lines(content), TestDataLines(file));
 }
 
 void TestRecordFile::previousVersionIsConverted()
 {
     SetClockForTesting([] { return QDateTime(QDate(2025, 7, 14), QTime(9, 30, 15)); });
 
-    const TRecordFileContent content = ReadRecordFile(dataPath("record_previous.csv"), displayWith('.'));
+    const TRecordFileContent content = ReadRecordFile(TestDataPath("record_previous.csv"), displayWith('.'));
 
     QVERIFY(content.previousVersion);
     QCOMPARE(text(content.recStart), QStringLiteral("2025-07-14 09:30:15"));
@@ -463,7 +436,7 @@ void TestRecordFile::previousVersionIsConverted()
 void TestRecordFile::previousVersionSavesAsCurrentVersion()
 {
     SetClockForTesting([] { return QDateTime(QDate(2025, 7, 14), QTime(9, 30, 15)); });
-    const TRecordFileContent converted = ReadRecordFile(dataPath("record_previous.csv"), displayWith('.'));
+    const TRecordFileContent converted = ReadRecordFile(TestDataPath("record_previous.csv"), displayWith('.'));
     TRecordLines table;
     table.assign(converted.lineBuffer, converted.lineStarts);
 
@@ -495,7 +468,7 @@ void TestRecordFile::encodingsAndLineEnds_data()
 void TestRecordFile::encodingsAndLineEnds()
 {
     QFETCH(QString, file);
-    const TRecordFileContent content = ReadRecordFile(dataPath(file), displayWith('.'));
+    const TRecordFileContent content = ReadRecordFile(TestDataPath(file), displayWith('.'));
 
     QCOMPARE(lines(content), (QStringList{">05/03/2024 10:15:00", "1;00:00:02; 25.03; 24.87; 12.50",
                                           "Термостат °C", "1;00:00:04; 25.10; 24.90; 13.00"}));
@@ -542,14 +515,14 @@ void TestRecordFile::decimalSeparator()
     QFETCH(QString, line2);
 
     const TRecordFileContent content =
-        ReadRecordFile(dataPath(file), displayWith(display.toLatin1().at(0)));
+        ReadRecordFile(TestDataPath(file), displayWith(display.toLatin1().at(0)));
     QCOMPARE(ys(content.series[0]), series1);
     QCOMPARE(lines(content).value(2), line2);
 }
 
 void TestRecordFile::longRecordKeepsCountingDays()
 {
-    const TRecordFileContent content = ReadRecordFile(dataPath("record_longer_than_a_month.csv"), displayWith('.'));
+    const TRecordFileContent content = ReadRecordFile(TestDataPath("record_longer_than_a_month.csv"), displayWith('.'));
 
     QCOMPARE(text(content.recStart), QStringLiteral("2024-01-30 22:00:00"));
     QCOMPARE(text(content.timeBase), QStringLiteral("2024-01-01 00:00:00"));
@@ -570,7 +543,7 @@ void TestRecordFile::dayCountsFromTheMarkersMonth()
 {
     QFETCH(QString, file);
     QFETCH(QString, x);
-    const TRecordFileContent content = ReadRecordFile(dataPath(file), displayWith('.'));
+    const TRecordFileContent content = ReadRecordFile(TestDataPath(file), displayWith('.'));
 
     QCOMPARE(xs(content.series[0]), x);
     QCOMPARE(xs(content.series[1]), x);
@@ -786,7 +759,7 @@ void TestRecordFile::failedWriteKeepsTheEarlierFile()
         file.write(earlier);
         file.close();
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        if (!permissionsApply(dir.path())) {
+        if (!PermissionsApply(dir.path())) {
             QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
             QSKIP("Running as root: permissions do not stop writing");
         }

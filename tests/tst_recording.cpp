@@ -11,18 +11,6 @@
 #include <QScrollBar>
 #include <QTest>
 
-namespace {
-
-QStringList tableLines(const TMainFrm& frm)
-{
-    QStringList lines;
-    for (qsizetype i = 0; i < frm.RecordLines.count(); ++i)
-        lines << frm.RecordLines.line(i);
-    return lines;
-}
-
-} // namespace
-
 class TestRecording : public QObject {
     Q_OBJECT
 private slots:
@@ -83,8 +71,9 @@ void TestRecording::recordTimePatterns()
 
 void TestRecording::intake_data()
 {
-    // Steps: "rec" switches recording, "clear" clears (answering Yes), "+N"
-    // moves the clock N seconds, "n:text" is a reading of series n.
+    // Steps: "rec" switches recording, "clear" clears (answering Yes), "empty"
+    // empties the view as opening a file does first, "+N" moves the clock N
+    // seconds, "n:text" is a reading of series n.
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QStringList>("table");
     QTest::addColumn<QList<int>>("points"); // per series
@@ -106,11 +95,18 @@ void TestRecording::intake_data()
         << QStringList{"rec", "+5", "1:25", "rec", "+3600", "rec", "+2", "1:26"}
         << QStringList{marker, "1;00:00:05; 25.00", ">10/03/2024 13:00:05", "1;00:00:07; 26.00"}
         << QList<int>{2, 0, 0} << true;
-    QTest::newRow("empty table after Clear: 2 and 3 add points only")
-        << QStringList{"rec", "1:25", "clear", "2:24", "3:10", "+1", "1:26"}
+    // Without a marker the saved rows would read back as the previous version
+    // and be lost; the emptied record gets one at the restarted clock.
+    QTest::newRow("Clear while recording starts the table with a marker, so the rows read back")
+        << QStringList{"rec", "1:25", "+7", "clear", "2:24", "3:10", "+1", "1:26"}
+        << QStringList{">10/03/2024 12:00:07; 24.00; 10.00", "1;00:00:01; 26.00"} << QList<int>{1, 1, 1} << true;
+    QTest::newRow("empty table: 2 and 3 add points only")
+        << QStringList{"rec", "1:25", "empty", "2:24", "3:10", "+1", "1:26"}
         << QStringList{"1;00:00:01; 26.00"} << QList<int>{1, 1, 1} << true;
     QTest::newRow("Clear while recording, then nothing yet")
-        << QStringList{"rec", "1:25", "clear"} << QStringList{} << QList<int>{0, 0, 0} << false;
+        << QStringList{"rec", "1:25", "clear"} << QStringList{marker} << QList<int>{0, 0, 0} << false;
+    QTest::newRow("Clear while stopped empties the table")
+        << QStringList{"rec", "1:25", "rec", "clear"} << QStringList{} << QList<int>{0, 0, 0} << false;
     QTest::newRow("not a number and infinity") << QStringList{"rec", "1:nan", "2:inf"}
                                                << QStringList{marker, "1;00:00:00; NAN; INF"}
                                                << QList<int>{1, 1, 0} << true;
@@ -129,13 +125,15 @@ void TestRecording::intake()
         } else if (step == QLatin1String("clear")) {
             fixture->dialogs.yesNoAnswers.push_back(true);
             frm.ClearBtn->click();
+        } else if (step == QLatin1String("empty")) {
+            frm.ClearRecordView();
         } else if (step.startsWith(QLatin1Char('+'))) {
             clock->advance(step.mid(1).toInt());
         } else {
             frm.TakeReading(step.mid(2), step.left(1).toInt());
         }
     }
-    QCOMPARE(tableLines(frm), table);
+    QCOMPARE(TableLines(frm), table);
     for (int i = 0; i < 3; ++i)
         QCOMPARE(frm.Chart->Series(i)->Count(), points[i]);
     QCOMPARE(frm.Modified, modified);
@@ -157,7 +155,7 @@ void TestRecording::recordPastTheMonthsEndCountsDays()
     ClickRecord(frm);
     frm.TakeReading(QStringLiteral("27"), 1);
 
-    const QStringList lines = tableLines(frm);
+    const QStringList lines = TableLines(frm);
     QCOMPARE(lines.size(), 5);
     QCOMPARE(lines[1], QStringLiteral("1;00:00:00; 25.00"));
     QCOMPARE(lines[2], QStringLiteral("32;00:00:05; 26.00"));
@@ -217,7 +215,7 @@ void TestRecording::clearAsksAndEmptiesOnYesOnly()
 
     fixture->dialogs.yesNoAnswers = {true};
     frm.ClearBtn->click();
-    QCOMPARE(frm.RecordLines.count(), 0);
+    QCOMPARE(TableLines(frm), QStringList{">10/03/2024 12:00:00"}); // the recording's new start
     for (int i = 0; i < 3; ++i)
         QCOMPARE(frm.Chart->Series(i)->Count(), 0);
     QVERIFY(!frm.Modified);

@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 
 #include <QDateTime>
+#include <QStringList>
 
 // The wall clock of a test: it stands still until the test moves it.
 struct TestClock {
@@ -32,6 +33,15 @@ inline void TakeCycle(TMainFrm& frm, double internal, double external, double po
     frm.TakeReading(QString::number(internal, 'g', 12), 1);
     frm.TakeReading(QString::number(external, 'g', 12), 2);
     frm.TakeReading(QString::number(power, 'g', 12), 3);
+}
+
+// The table's lines.
+inline QStringList TableLines(const TMainFrm& frm)
+{
+    QStringList lines;
+    for (qsizetype i = 0; i < frm.RecordLines.count(); ++i)
+        lines << frm.RecordLines.line(i);
+    return lines;
 }
 
 // Chooses the tracked series through the trace menu (0 = none).
