@@ -10,8 +10,11 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
+
+#include <cstdlib>
 
 #include <unistd.h>
 
@@ -44,6 +47,8 @@ private slots:
 
     void placementRoundTrip();
     void maximizedClosingKeepsTheNormalPlacement();
+    void hugePlacementStaysWithinTheScreens_data();
+    void hugePlacementStaysWithinTheScreens();
     void settingsFileLocation_data();
     void settingsFileLocation();
 };
@@ -250,6 +255,36 @@ void TestSettingsFile::maximizedClosingKeepsTheNormalPlacement()
     again.showNormal();
     QTRY_COMPARE(again.pos(), QPoint(30, 40)); // the frame's position
     QCOMPARE(again.size(), QSize(700, 500));   // the client area's size
+}
+
+void TestSettingsFile::hugePlacementStaysWithinTheScreens_data()
+{
+    QTest::addColumn<QString>("placement");
+    QTest::newRow("millions of pixels") << "width=16777215\nheight=99999999\n";
+    QTest::newRow("largest integers") << "width=2147483647\nheight=0x7FFFFFFF\nleft=2147483647\ntop=$7FFFFFFF\n";
+    QTest::newRow("smallest integers") << "width=-2147483648\nheight=-1\nleft=-2147483648\ntop=-2147483648\n";
+}
+
+void TestSettingsFile::hugePlacementStaysWithinTheScreens()
+{
+    QFETCH(QString, placement);
+    WindowFixture fixture(nullptr, "[MainFrm]\nmaximized=0\n" + placement);
+    TMainFrm& frm = fixture.window();
+    const QSize largest =
+        frm.screen()->virtualSize().expandedTo(QSize(MainFormConst::kDesignWidth, MainFormConst::kDesignHeight));
+    QVERIFY2(frm.width() <= largest.width() && frm.height() <= largest.height(),
+             qPrintable(QStringLiteral("%1 x %2").arg(frm.width()).arg(frm.height())));
+
+    // Closing writes back a placement that is just as sound.
+    QVERIFY(fixture.close());
+    const QString path = fixture.iniPath();
+    QVERIFY(stored(path, "MainFrm", "width").toInt() <= largest.width());
+    QVERIFY(stored(path, "MainFrm", "height").toInt() <= largest.height());
+    for (const char* edge : {"left", "top"}) {
+        bool ok = false;
+        const int value = stored(path, "MainFrm", edge).toInt(&ok);
+        QVERIFY2(ok && std::abs(value) <= QWIDGETSIZE_MAX, edge);
+    }
 }
 
 void TestSettingsFile::settingsFileLocation_data()
