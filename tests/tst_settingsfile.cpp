@@ -5,6 +5,7 @@
 #include "app/IniFile.h"
 #include "app/MainForm.h"
 #include "link/DevicePattern.h"
+#include "support/FakeHidPlatform.h"
 #include "support/WindowFixture.h"
 
 #include <QDir>
@@ -40,6 +41,7 @@ private slots:
     void startAndClose();
     void productPatternFromFile_data();
     void productPatternFromFile();
+    void brokenProductPatternIsReportedOnceAndMatchesNothing();
     void newFileHoldsOurKeysInOrder();
     void linesOfTheUserSurvive();
     void failedWriteIsShownAndSkipsTheRest_data();
@@ -124,6 +126,25 @@ void TestSettingsFile::productPatternFromFile()
     const QString path = fixture.iniPath();
     QVERIFY(fixture.close());
     QCOMPARE(QString::fromUtf8(readAll(path)).count("pname", Qt::CaseInsensitive), iniText.isNull() ? 0 : 1);
+}
+
+void TestSettingsFile::brokenProductPatternIsReportedOnceAndMatchesNothing()
+{
+    FakeHidPlatform fake;
+    fake.add({.id = QStringLiteral("bath-1"), .serial = QStringLiteral("B-1")});
+    fake.add({.id = QStringLiteral("bath-2"), .product = QStringLiteral("Kelmora thermostat 2"),
+              .serial = QStringLiteral("B-2")});
+    WindowFixture fixture(&fake, "[usb]\npname=kelmora|(thermo\n");
+    TMainFrm& frm = fixture.window();
+    QTRY_VERIFY(fake.scans() >= 1);
+
+    QVERIFY(frm.SelectedDevice == nullptr);
+    QVERIFY(frm.DeviceList.empty());
+    const QStringList errors = fixture.dialogs.texts("error");
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().contains("\"kelmora|(thermo\"") && errors.first().contains("not a valid regular expression"),
+             qPrintable(errors.first()));
+    QCOMPARE(fixture.dialogs.shown.size(), size_t(1));
 }
 
 void TestSettingsFile::newFileHoldsOurKeysInOrder()
