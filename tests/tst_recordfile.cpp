@@ -690,7 +690,8 @@ void TestRecordFile::damagedFilesReadWithoutHarm_data()
     const QByteArray row("1;00:00:02; 25.03; 24.87; 12.50\r\n");
     // Without a ">" a file reads as the previous version: a start marker is put above.
     QTest::newRow("empty") << QByteArray() << 1 << "" << true;
-    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x01\0>\xff\xd8", 28) << 4 << "" << false;
+    static constexpr char kBinary[] = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x01\0>\xff\xd8";
+    QTest::newRow("binary") << QByteArray(kBinary, sizeof kBinary - 1) << 4 << "" << false;
     QTest::newRow("truncated mid-row") << marker + row + "1;00:00:04; 25.1" << 3 << "25.03 25.1" << false;
     QTest::newRow("truncated in the time") << marker + row + "1;00:0" << 3 << "25.03" << false;
     // Read as 8-bit text: zero bytes in every line, and no line that reads.
