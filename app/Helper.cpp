@@ -5,8 +5,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -16,6 +19,9 @@ const QString kHeight = QStringLiteral("height");
 const QString kLeft = QStringLiteral("left");
 const QString kTop = QStringLiteral("top");
 const QString kIniName = QStringLiteral("Quintara.ini");
+// Farthest a stored window edge may lie from the origin; also the largest size
+// Qt gives a widget.
+constexpr int kMaxCoordinate = QWIDGETSIZE_MAX;
 
 // The normal placement: client size, frame position. Saved and restored in the
 // same measure, a window reopens exactly where it closed.
@@ -49,11 +55,18 @@ void LoadFormPlacement(QWidget& form, const QString& fileName)
     const TIniFile ini(fileName);
     const QString section = form.objectName();
     const Placement current = normalPlacement(form);
-    const int width = ini.ReadInteger(section, kWidth, current.width);
-    const int height = ini.ReadInteger(section, kHeight, current.height);
+    // A damaged file must not make a window of millions of pixels a side (the
+    // window system would allocate gigabytes for it): the size stays within
+    // all screens together, or the window's size before, whichever is larger.
+    // The position stays where Qt's geometry arithmetic cannot overflow.
+    QSize largest(current.width, current.height);
+    if (const QScreen* screen = form.screen())
+        largest = largest.expandedTo(screen->virtualSize());
+    const int width = std::clamp(ini.ReadInteger(section, kWidth, current.width), 0, largest.width());
+    const int height = std::clamp(ini.ReadInteger(section, kHeight, current.height), 0, largest.height());
     form.resize(width, height);
-    const int left = ini.ReadInteger(section, kLeft, current.left);
-    const int top = ini.ReadInteger(section, kTop, current.top);
+    const int left = std::clamp(ini.ReadInteger(section, kLeft, current.left), -kMaxCoordinate, kMaxCoordinate);
+    const int top = std::clamp(ini.ReadInteger(section, kTop, current.top), -kMaxCoordinate, kMaxCoordinate);
     form.move(left, top);
     if (ini.ReadBool(section, kMaximized, false))
         form.setWindowState(form.windowState() | Qt::WindowMaximized);

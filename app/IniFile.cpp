@@ -131,6 +131,16 @@ QByteArray lineEnd(const QByteArray& text)
     return newline > 0 && text[newline - 1] == '\r' ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
 }
 
+// text with its last line ended, so that what is added starts a line of its own.
+// Lines end at LF: a last line that ends in a lone CR only gets its LF.
+QByteArray withLastLineEnded(QByteArray text, const QByteArray& eol)
+{
+    if (text.isEmpty() || text.endsWith('\n'))
+        return text;
+    text += text.endsWith('\r') ? QByteArrayLiteral("\n") : eol;
+    return text;
+}
+
 // A value is one line: a line break in it would start a line of its own.
 QByteArray oneLine(const QString& value)
 {
@@ -193,17 +203,15 @@ QByteArray Assign(const QByteArray& text, const QString& section, const QString&
     }
     if (place.section) {
         const Line& after = lines[place.lastEntry];
+        // The section ends the file without a line end: the new last line has none either.
+        if (after.next == text.size() && !text.endsWith('\n'))
+            return withLastLineEnded(text, eol) + entry;
         out = text.left(after.next);
-        if (after.next == after.end)
-            out += eol + entry; // the section ends the file without a line end
-        else
-            out += entry + eol;
+        out += entry + eol;
         out += text.mid(after.next);
         return out;
     }
-    out = text;
-    if (!lines.empty() && lines.back().next == lines.back().end)
-        out += eol;
+    out = withLastLineEnded(text, eol);
     out += '[' + section.toUtf8() + ']' + eol + entry + eol;
     return out;
 }

@@ -70,10 +70,61 @@ std::string_view lineOf(const QByteArray& text, const std::vector<qsizetype>& st
     return std::string_view(text.constData() + begin, size_t(end - begin));
 }
 
+// Finds the line ends (CR and LF) of a buffer in order. memchr finds them fast,
+// and each is searched for once per occurrence, whichever of the two a file uses.
+class TLineEndFinder {
+public:
+    TLineEndFinder(const char* begin, const char* end) : end_(end), lf_(find(begin, '\n')), cr_(find(begin, '\r')) {}
+    // The first line end at or after from; end when there is none.
+    const char* next(const char* from)
+    {
+        if (lf_ < from)
+            lf_ = find(from, '\n');
+        if (cr_ < from)
+            cr_ = find(from, '\r');
+        return std::min(lf_, cr_);
+    }
+
+private:
+    const char* find(const char* from, char c) const
+    {
+        const auto* found = static_cast<const char*>(std::memchr(from, c, size_t(end_ - from)));
+        return found ? found : end_;
+    }
+
+    const char* end_;
+    const char* lf_;
+    const char* cr_;
+};
+
+QString lineTooLongReason()
+{
+    return QStringLiteral("A line of it is longer than %1 bytes: it is not a record file.").arg(kMaxRecordLineLength);
+}
+
+// Whether the bytes hold a line longer than the limit; openLine is the length of
+// the line still open before them and becomes the length of the one open after.
+bool holdsTooLongLine(const char* data, size_t size, qsizetype& openLine)
+{
+    const char* const end = data + size;
+    TLineEndFinder lineEnds(data, end);
+    for (const char* at = data; at < end;) {
+        const char* const lineEnd = lineEnds.next(at);
+        openLine += lineEnd - at;
+        if (openLine > kMaxRecordLineLength)
+            return true;
+        if (lineEnd == end)
+            break;
+        openLine = 0;
+        at = lineEnd + 1;
+    }
+    return false;
+}
+
 // Cuts text into lines at CR LF, CR or LF, in place: the line ends are dropped
 // and the lines moved together, so the buffer becomes the table's line buffer
 // without a second copy of a file of tens of megabytes. A line end at the very
-// end does not start another line.
+// end does not start another line. A line longer than the limit raises EAppError.
 std::vector<qsizetype> cutLines(QByteArray& text)
 {
     std::vector<qsizetype> starts;
@@ -84,23 +135,14 @@ std::vector<qsizetype> cutLines(QByteArray& text)
 
     char* const data = text.data();
     char* const end = data + n;
-    // The next LF and the next CR at or after the read position (end: none);
-    // memchr finds them fast, and each is searched for once per occurrence.
-    const auto next = [end](char* from, char c) {
-        auto* found = static_cast<char*>(std::memchr(from, c, size_t(end - from)));
-        return found ? found : end;
-    };
+    TLineEndFinder lineEnds(data, end);
     char* read = data;
     char* write = data;
-    char* lf = next(read, '\n');
-    char* cr = next(read, '\r');
     while (read < end) {
-        if (lf < read)
-            lf = next(read, '\n');
-        if (cr < read)
-            cr = next(read, '\r');
-        char* const lineEnd = std::min(lf, cr);
+        char* const lineEnd = read + (lineEnds.next(read) - read);
         const size_t length = size_t(lineEnd - read);
+        if (qsizetype(length) > kMaxRecordLineLength)
+            throw EAppError(lineTooLongReason());
         if (write != read)
             std::memmove(write, read, length);
         starts.push_back(write - data);
@@ -399,11 +441,31 @@ TRecordFileContent ReadRecordFile(const QString& path, const TFormatSettings& di
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw EAppError(fileMessage("Cannot open file", path, file.errorString()));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EAppError(fileMessage("Cannot read file", path, file.errorString()));
+    // Read in pieces, each looked at for a line that is too long at once, so a
+    // file that is one line of a gigabyte is refused after its first bytes.
+    constexpr qsizetype kPiece = qsizetype(4) << 20;
+    QByteArray bytes;
+    bytes.reserve(std::min<qint64>(file.size(), qint64(64) << 20) + 1);
+    qsizetype openLine = 0;
+    for (;;) {
+        const qsizetype before = bytes.size();
+        bytes.resize(before + kPiece);
+        const qint64 got = file.read(bytes.data() + before, kPiece);
+        if (got < 0)
+            throw EAppError(fileMessage("Cannot read file", path, file.errorString()));
+        bytes.resize(before + qsizetype(got));
+        if (got == 0)
+            break;
+        if (holdsTooLongLine(bytes.constData() + before, size_t(got), openLine))
+            throw EAppError(fileMessage("Cannot open file", path, lineTooLongReason()));
+    }
     file.close();
-    return ParseRecordBytes(std::move(bytes), display, progress);
+    try {
+        return ParseRecordBytes(std::move(bytes), display, progress);
+    } catch (const EAppError& error) {
+        // Decoding can lengthen a line (UTF-16 to UTF-8); the message names the file all the same.
+        throw EAppError(fileMessage("Cannot open file", path, error.message()));
+    }
 }
 
 void WriteRecordFile(const QString& path, const TRecordLines& lines)

@@ -50,19 +50,26 @@ struct TRecordFileContent {
     std::string_view line(qsizetype index) const;
 };
 
+// The longest line a record file may hold, in bytes. A record's lines are some
+// 40 bytes long; a file with a line longer than this is no record (one line of
+// a gigabyte, say), and it is refused before it is read whole.
+inline constexpr qsizetype kMaxRecordLineLength = 64 * 1024;
+
 // Told the index of the line being read and the number of lines, every few
 // thousand lines and once more at the last one, so a progress bar can follow
 // without slowing the reading down.
 using TRecordReadProgress = std::function<void(qsizetype line, qsizetype lineCount)>;
 
-// Reads a record file completely. A file that cannot be read raises EAppError
-// with the path and the file layer's reason; there is no partial result.
+// Reads a record file completely. A file that cannot be read, or that holds a
+// line longer than kMaxRecordLineLength, raises EAppError with the path and the
+// reason; there is no partial result.
 // Numbers and times are read with display's rules, and the table shows the
 // numbers with display's decimal separator.
 TRecordFileContent ReadRecordFile(const QString& path, const TFormatSettings& display,
                                   const TRecordReadProgress& progress = {});
 
-// The same for bytes already in memory (the file's whole content).
+// The same for bytes already in memory (the file's whole content); a line longer
+// than kMaxRecordLineLength raises EAppError.
 TRecordFileContent ParseRecordBytes(QByteArray bytes, const TFormatSettings& display,
                                     const TRecordReadProgress& progress = {});
 

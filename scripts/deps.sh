@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing need.
-# Usage: scripts/deps.sh [build|test|package]   (test and package add the tools they use)
+# Usage: scripts/deps.sh [build|test|package]   (test and package add the tools they use;
+#        test adds clang and its runtimes for the fuzz targets)
 set -euo pipefail
 
 packages=(
@@ -10,7 +11,7 @@ packages=(
   fonts-liberation
 )
 case "${1:-build}" in
-  test) packages+=(xauth xvfb desktop-file-utils appstream dpkg-dev file) ;;
+  test) packages+=(xauth xvfb desktop-file-utils appstream dpkg-dev file clang-14 libclang-rt-14-dev) ;;
   package) packages+=(dpkg-dev file) ;;
 esac
 

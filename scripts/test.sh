@@ -11,6 +11,9 @@ cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 scripts/check-install.sh build
 
+# Every place where bytes from outside enter, fuzzed for 30 s each (fuzz/run.sh).
+fuzz/run.sh 30
+
 # The tests once more, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUINTARA_SANITIZE=ON \
   -DQUINTARA_BUILD_BENCH=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null

@@ -227,6 +227,12 @@ void TestIniFile::assign_data()
         << QByteArray("[App]\nEn=1") << "App" << "X" << "2" << QByteArray("[App]\nEn=1\nX=2");
     QTest::newRow("new section after a last line without line end")
         << QByteArray("; mine") << "App" << "En" << "1" << QByteArray("; mine\n[App]\nEn=1\n");
+    // A lone CR does not end a line: before the fix, the new key or section
+    // was glued to that line and could not be read back.
+    QTest::newRow("new key after a last line ending in a lone CR")
+        << QByteArray("[App]\r\nEn=1\r") << "App" << "X" << "2" << QByteArray("[App]\r\nEn=1\r\nX=2");
+    QTest::newRow("new section after a last line ending in a lone CR")
+        << QByteArray("; mine\r") << "App" << "En" << "1" << QByteArray("; mine\r\n[App]\nEn=1\n");
     QTest::newRow("new lines take the file's CR LF")
         << QByteArray("[usb]\r\npname=x\r\n") << "App" << "En" << "1"
         << QByteArray("[usb]\r\npname=x\r\n[App]\r\nEn=1\r\n");
@@ -252,6 +258,9 @@ void TestIniFile::assign()
     QFETCH(QString, value);
     QFETCH(QByteArray, after);
     QCOMPARE(IniText::Assign(before, section, key, value), after);
+    // And the value reads back (line breaks in it written as blanks).
+    const QString written = QString(value).replace(u'\r', u' ').replace(u'\n', u' ');
+    QCOMPARE(IniText::Lookup(after, section, key), std::optional<QString>(written));
 }
 
 void TestIniFile::writesReachTheFileAtOnce()

@@ -214,6 +214,9 @@ private slots:
         QTest::newRow("status not a number") << QByteArray(":00000000 ok 25\r") << "Unexpected response" << "";
         QTest::newRow("success without a value") << QByteArray(":00000000 0\r") << "Unexpected response" << "";
         QTest::newRow("one field") << QByteArray(":00000000\r") << "Unexpected response" << "";
+        QTest::newRow("status in other digits") << QByteArray(":00000000 \xd9\xa0 25\r") << "Unexpected response" << "";
+        QTest::newRow("status in bytes that are not text") << QByteArray(":00000000 \xff\xfe 25\r") << "Unexpected response"
+                                                           << "";
     }
 
     void statusPaths()
@@ -344,6 +347,44 @@ private slots:
         fx.bath->pushReadError(EIO);
         QTRY_COMPARE(fx.w().StatusBar->panelText(2), QStringLiteral("Device data error"));
         QCOMPARE(fx.queuedKinds().size(), 5);
+    }
+
+    void aValueInBytesThatAreNotTextReadsAsNoNumber()
+    {
+        BathFixture fx;
+        QVERIFY(fx.start());
+        fx.answerDirect(":00000000 0 2\xff\xc3\x28.5\r");
+        QCOMPARE(fx.w().edSet->text(), QStringLiteral("NAN"));
+        QVERIFY(fx.window.dialogs.shown.empty());
+        QCOMPARE(fx.commands().last(), kReadinessRead);
+    }
+
+    void aBathUnpluggedMidAnswerLeavesNothingBehind()
+    {
+        BathFixture fx;
+        QVERIFY(fx.start());
+        fx.answerDirect(":00000000 0 25.00\r");
+        const QByteArray half(":00000000 0 1"); // no line end: the rest never comes
+        fx.w().HidControllerDeviceData(fx.w().SelectedDevice, 0, reinterpret_cast<const uint8_t*>(half.constData()),
+                                       uint16_t(half.size()));
+        fx.fake.unplug(*fx.bath);
+        QTRY_VERIFY(fx.w().SelectedDevice == nullptr);
+        QVERIFY(!fx.w().Timeout->isActive()); // nothing is sent to a bath that is gone
+        QVERIFY(!fx.w().RecordBtn->isEnabled());
+
+        // Plugged in again it is a new device: selected afresh, and the half
+        // answer of before does not start its first answer.
+        FakeHidPlatform::Spec again;
+        again.id = QStringLiteral("bath-1-again");
+        again.serial = QStringLiteral("B-0001");
+        FakeHidPlatform::Device& bath = fx.fake.plug(again);
+        QTRY_VERIFY(fx.w().SelectedDevice != nullptr);
+        QVERIFY(fx.w().LineBuffer.isEmpty());
+        QCOMPARE(fx.queuedKinds(), (QList<int>{kReadSetpoint, kReadReadiness, kReadInternal, kReadExternal, kReadPower}));
+        QCOMPARE(bath.writes().size(), size_t(1));
+        fx.answerDirect(":00000000 0 21.50\r");
+        QCOMPARE(fx.w().edSet->text(), QStringLiteral("21.50"));
+        QVERIFY(fx.window.dialogs.shown.empty());
     }
 };
 

@@ -124,6 +124,10 @@ private Q_SLOTS:
     void progressFollowsTheLines();
     void unreadableFileRaisesAnError_data();
     void unreadableFileRaisesAnError();
+    void damagedFilesReadWithoutHarm_data();
+    void damagedFilesReadWithoutHarm();
+    void fileWithAnEnormousLineIsRefused_data();
+    void fileWithAnEnormousLineIsRefused();
 
     // ---- Writing ----
     void roundTrip_data();
@@ -645,6 +649,101 @@ void TestRecordFile::unreadableFileRaisesAnError()
     } catch (const EAppError& error) {
         QVERIFY2(error.message().contains(QDir::toNativeSeparators(path)), qPrintable(error.message()));
         QVERIFY2(error.message().size() > path.size() + 20, qPrintable(error.message())); // with a reason
+    }
+}
+
+void TestRecordFile::damagedFilesReadWithoutHarm_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("lineCount");      // lines of the table
+    QTest::addColumn<QString>("internal");   // values of series 1
+    QTest::addColumn<bool>("previousVersion");
+
+    const QByteArray marker(">05/03/2024 10:15:00\r\n");
+    const QByteArray row("1;00:00:02; 25.03; 24.87; 12.50\r\n");
+    // Without a ">" a file reads as the previous version: a start marker is put above.
+    QTest::newRow("empty") << QByteArray() << 1 << "" << true;
+    static constexpr char kBinary[] = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x01\0>\xff\xd8";
+    QTest::newRow("binary") << QByteArray(kBinary, sizeof kBinary - 1) << 4 << "" << false;
+    QTest::newRow("truncated mid-row") << marker + row + "1;00:00:04; 25.1" << 3 << "25.03 25.1" << false;
+    QTest::newRow("truncated in the time") << marker + row + "1;00:0" << 3 << "25.03" << false;
+    // Read as 8-bit text: zero bytes in every line, and no line that reads.
+    QByteArray utf16;
+    for (const char c : marker + row)
+        utf16 += QByteArray(1, c) + '\0';
+    QTest::newRow("UTF-16 without a mark") << utf16 << 5 << "" << false;
+}
+
+void TestRecordFile::damagedFilesReadWithoutHarm()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, lineCount);
+    QFETCH(QString, internal);
+    QFETCH(bool, previousVersion);
+    SetClockForTesting([] { return QDateTime(QDate(2025, 7, 14), QTime(9, 30, 15)); });
+
+    for (const char separator : {'.', ','}) {
+        const TRecordFileContent content = ParseRecordBytes(bytes, displayWith(separator));
+        QCOMPARE(content.previousVersion, previousVersion);
+        QCOMPARE(content.lineCount(), qsizetype(lineCount));
+        QVERIFY(QByteArrayView(content.lineBuffer).isValidUtf8());
+        QVERIFY(sameSizes(content));
+        QCOMPARE(ys(content.series[0]), internal);
+    }
+}
+
+void TestRecordFile::fileWithAnEnormousLineIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("head");  // the file's first bytes
+    QTest::addColumn<qint64>("size");      // the whole file, zero bytes after the head
+    QTest::addColumn<bool>("refused");
+
+    const QByteArray rows(">05/03/2024 10:15:00\r\n1;00:00:02; 25.03\r\n");
+    // Sparse: a gigabyte on disk costs nothing, and the reader stops long before its end.
+    QTest::newRow("one line of a gigabyte") << QByteArray() << (qint64(1) << 30) << true;
+    QTest::newRow("a long line after rows") << rows + QByteArray(kMaxRecordLineLength + 1, 'x') + "\r\n" << qint64(0)
+                                            << true;
+    QTest::newRow("a line just within the limit")
+        << rows + QByteArray(kMaxRecordLineLength, 'x') + "\r\n" + rows << qint64(0) << false;
+    // Within the limit as UTF-16, beyond it once decoded to UTF-8 (3 bytes a character).
+    QByteArray wide("\xff\xfe");
+    for (int i = 0; i < kMaxRecordLineLength / 2 - 100; ++i)
+        wide += "\x2d\x4e"; // U+4E2D
+    QTest::newRow("UTF-16 that grows when decoded") << wide << qint64(0) << true;
+}
+
+void TestRecordFile::fileWithAnEnormousLineIsRefused()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(qint64, size);
+    QFETCH(bool, refused);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("record.csv"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(head), head.size());
+    if (size > 0)
+        QVERIFY(file.resize(size));
+    file.close();
+
+    try {
+        const TRecordFileContent content = ReadRecordFile(path, displayWith('.'));
+        QVERIFY2(!refused, "not refused");
+        QCOMPARE(ys(content.series[0]), QStringLiteral("25.03 25.03"));
+    } catch (const EAppError& error) {
+        QVERIFY2(refused, qPrintable(error.message()));
+        QVERIFY2(error.message().contains(QDir::toNativeSeparators(path)), qPrintable(error.message()));
+        QVERIFY2(error.message().contains(QStringLiteral("longer than 65536 bytes")), qPrintable(error.message()));
+    }
+    // Bytes already in memory are held to the same limit.
+    if (size == 0) {
+        bool parseRefused = false;
+        try {
+            ParseRecordBytes(head, displayWith('.'));
+        } catch (const EAppError&) {
+            parseRefused = true;
+        }
+        QCOMPARE(parseRefused, refused);
     }
 }
 

@@ -99,6 +99,14 @@ void ReportDescriptorTest::lengthsAndNumbering_data()
                                "C0")
         << 5 << 17 << 3 << true << 0x01 << 0x02;
 
+    // Items whose bits add up past 64 bits: the length saturates instead of
+    // wrapping around to a one-byte report.
+    QTest::newRow("huge items do not wrap") << QByteArray::fromHex("77 FF FF FF FF" // Report Size (4294967295)
+                                                                   "97 FF FF FF FF" // Report Count (4294967295)
+                                                                   "81 02"          // Input
+                                                                   "95 02"          // Report Count (2)
+                                                                   "81 02")         // Input
+                                            << 0xFFFF << 0 << 0 << false << 0 << 0;
     QTest::newRow("empty") << QByteArray() << 0 << 0 << 0 << false << 0 << 0;
     // A truncated last item is ignored; what came before it counts.
     QTest::newRow("truncated") << QByteArray::fromHex("75 08 95 04 81 02 26 FF") << 5 << 0 << 0 << false << 0 << 0;

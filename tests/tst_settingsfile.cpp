@@ -5,13 +5,17 @@
 #include "app/IniFile.h"
 #include "app/MainForm.h"
 #include "link/DevicePattern.h"
+#include "support/FakeHidPlatform.h"
 #include "support/WindowFixture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
+
+#include <cstdlib>
 
 #include <unistd.h>
 
@@ -39,6 +43,7 @@ private slots:
     void plotSettingsStartAndClose();
     void productPatternFromFile_data();
     void productPatternFromFile();
+    void brokenProductPatternIsReportedOnceAndMatchesNothing();
     void newFileHoldsOurKeysInOrder();
     void linesOfTheUserSurvive();
     void failedWriteIsShownAndSkipsTheRest_data();
@@ -46,6 +51,8 @@ private slots:
 
     void placementRoundTrip();
     void maximizedClosingKeepsTheNormalPlacement();
+    void hugePlacementStaysWithinTheScreens_data();
+    void hugePlacementStaysWithinTheScreens();
     void settingsFileLocation_data();
     void settingsFileLocation();
 };
@@ -178,6 +185,25 @@ void TestSettingsFile::productPatternFromFile()
     QCOMPARE(QString::fromUtf8(readAll(path)).count("pname", Qt::CaseInsensitive), iniText.isNull() ? 0 : 1);
 }
 
+void TestSettingsFile::brokenProductPatternIsReportedOnceAndMatchesNothing()
+{
+    FakeHidPlatform fake;
+    fake.add({.id = QStringLiteral("bath-1"), .serial = QStringLiteral("B-1")});
+    fake.add({.id = QStringLiteral("bath-2"), .product = QStringLiteral("Kelmora thermostat 2"),
+              .serial = QStringLiteral("B-2")});
+    WindowFixture fixture(&fake, "[usb]\npname=kelmora|(thermo\n");
+    TMainFrm& frm = fixture.window();
+    QTRY_VERIFY(fake.scans() >= 1);
+
+    QVERIFY(frm.SelectedDevice == nullptr);
+    QVERIFY(frm.DeviceList.empty());
+    const QStringList errors = fixture.dialogs.texts("error");
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().contains("\"kelmora|(thermo\"") && errors.first().contains("not a valid regular expression"),
+             qPrintable(errors.first()));
+    QCOMPARE(fixture.dialogs.shown.size(), size_t(1));
+}
+
 void TestSettingsFile::newFileHoldsOurKeysInOrder()
 {
     WindowFixture fixture;
@@ -307,6 +333,36 @@ void TestSettingsFile::maximizedClosingKeepsTheNormalPlacement()
     again.showNormal();
     QTRY_COMPARE(again.pos(), QPoint(30, 40)); // the frame's position
     QCOMPARE(again.size(), QSize(700, 500));   // the client area's size
+}
+
+void TestSettingsFile::hugePlacementStaysWithinTheScreens_data()
+{
+    QTest::addColumn<QString>("placement");
+    QTest::newRow("millions of pixels") << "width=16777215\nheight=99999999\n";
+    QTest::newRow("largest integers") << "width=2147483647\nheight=0x7FFFFFFF\nleft=2147483647\ntop=$7FFFFFFF\n";
+    QTest::newRow("smallest integers") << "width=-2147483648\nheight=-1\nleft=-2147483648\ntop=-2147483648\n";
+}
+
+void TestSettingsFile::hugePlacementStaysWithinTheScreens()
+{
+    QFETCH(QString, placement);
+    WindowFixture fixture(nullptr, "[MainFrm]\nmaximized=0\n" + placement);
+    TMainFrm& frm = fixture.window();
+    const QSize largest =
+        frm.screen()->virtualSize().expandedTo(QSize(MainFormConst::kDesignWidth, MainFormConst::kDesignHeight));
+    QVERIFY2(frm.width() <= largest.width() && frm.height() <= largest.height(),
+             qPrintable(QStringLiteral("%1 x %2").arg(frm.width()).arg(frm.height())));
+
+    // Closing writes back a placement that is just as sound.
+    QVERIFY(fixture.close());
+    const QString path = fixture.iniPath();
+    QVERIFY(stored(path, "MainFrm", "width").toInt() <= largest.width());
+    QVERIFY(stored(path, "MainFrm", "height").toInt() <= largest.height());
+    for (const char* edge : {"left", "top"}) {
+        bool ok = false;
+        const int value = stored(path, "MainFrm", edge).toInt(&ok);
+        QVERIFY2(ok && std::abs(value) <= QWIDGETSIZE_MAX, edge);
+    }
 }
 
 void TestSettingsFile::settingsFileLocation_data()

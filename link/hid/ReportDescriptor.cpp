@@ -14,6 +14,8 @@ enum GlobalTag : uint8_t { kUsagePage = 0x0, kReportSize = 0x7, kReportId = 0x8,
 enum LocalTag : uint8_t { kUsage = 0x0 };
 
 constexpr uint8_t kLongItem = 0xFE;
+// Report lengths are 16-bit; more bits than this give the largest length anyway.
+constexpr uint64_t kMaxReportBits = uint64_t(0xFFFF) * 8;
 
 struct Globals {
     uint32_t usagePage = 0;
@@ -74,7 +76,10 @@ HIDP_CAPS ParseReportDescriptor(const uint8_t* descriptor, size_t length)
         case kMain:
             if (tag == kInput || tag == kOutput || tag == kFeature) {
                 const int direction = tag == kInput ? 0 : tag == kOutput ? 1 : 2;
-                bits[direction][globals.reportId] += uint64_t(globals.reportSize) * globals.reportCount;
+                // Saturated: a few huge items must not wrap around to a tiny report.
+                uint64_t& total = bits[direction][globals.reportId];
+                total = std::min(total + std::min(uint64_t(globals.reportSize) * globals.reportCount, kMaxReportBits),
+                                 kMaxReportBits);
             } else if (tag == kCollection && !topCollectionSeen) {
                 topCollectionSeen = true;
                 caps.UsagePage = uint16_t(globals.usagePage);
