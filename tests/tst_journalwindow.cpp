@@ -75,6 +75,7 @@ private slots:
     void leftJournalIsOfferedAtStartUp_data();
     void leftJournalIsOfferedAtStartUp();
     void leftJournalWithoutLinesGoesUnasked();
+    void leftJournalWithoutMarkerIsNamedByItsFileTime();
     void unwritableJournalIsReportedOnceAndRecordingGoesOn();
     void journalOfAnotherRunningProgramIsNeitherOfferedNorTouched();
     void numberedTextsPastTheTableStayTheFirst();
@@ -315,6 +316,26 @@ void TestJournalWindow::leftJournalWithoutLinesGoesUnasked()
     f.window();
     QTRY_VERIFY(!QFile::exists(f.journalPath()));
     QVERIFY(f.dialogs.shown.empty());
+}
+
+void TestJournalWindow::leftJournalWithoutMarkerIsNamedByItsFileTime()
+{
+    WindowFixture f;
+    {
+        TRecordLines lines;
+        lines.append(QByteArrayView("1;00:00:02; 25.03; 24.87; 12.50"));
+        TRecordJournal journal(f.journalPath());
+        QVERIFY(journal.begin(lines));
+    }
+    QFile file(f.journalPath());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime(QDate(2024, 3, 9), QTime(8, 30, 15)), QFileDevice::FileModificationTime));
+    file.close();
+    f.dialogs.yesNoAnswers = {false};
+    f.window();
+    QTRY_COMPARE(f.dialogs.texts("question"),
+                 QStringList{"A recording from 09/03/2024 08:30:15 was not saved. Restore it?"});
+    QVERIFY(!QFile::exists(f.journalPath()));
 }
 
 void TestJournalWindow::unwritableJournalIsReportedOnceAndRecordingGoesOn()
