@@ -47,7 +47,8 @@ QIcon icon(const char* name)
 } // namespace
 
 TMainFrm::TMainFrm(const TMainFrmSeams& seams, QWidget* parent)
-    : QMainWindow(parent), Dlg(*seams.Dlg), Platform(*seams.Platform), IniFileName(seams.IniFileName)
+    : QMainWindow(parent), Dlg(*seams.Dlg), Platform(*seams.Platform), IniFileName(seams.IniFileName),
+      Journal(seams.JournalFileName.isEmpty() ? DefaultJournalFileName() : seams.JournalFileName)
 {
     // Stage 1: the controls and components of the form. The object keeps the
     // name of the window instance: its placement lives in the section MainFrm.
@@ -75,6 +76,15 @@ TMainFrm::TMainFrm(const TMainFrmSeams& seams, QWidget* parent)
     FormCreate();
 
     SettingsFrm = new TSettingsFrm(this);
+
+    // A journal that another running program holds is alive, not left over.
+    JournalRestorePending = Journal.claim() && Journal.exists();
+    if (JournalRestorePending) {
+        // Asked once the event loop runs, after the window's own start-up, so
+        // the question stands over the window.
+        QMetaObject::invokeMethod(
+            this, [this] { RunHandler([this] { OfferJournalRestore(); }); }, Qt::QueuedConnection);
+    }
 }
 
 TMainFrm::~TMainFrm()
@@ -100,6 +110,12 @@ void TMainFrm::createComponents()
     PromptTimer = new QTimer(this);
     PromptTimer->setObjectName(QStringLiteral("PromptTimer"));
     PromptTimer->setInterval(250);
+    // The readings of one poll cycle come within a few milliseconds; the
+    // journal is synced once after them, well before the next cycle.
+    JournalSyncTimer = new QTimer(this);
+    JournalSyncTimer->setObjectName(QStringLiteral("JournalSyncTimer"));
+    JournalSyncTimer->setSingleShot(true);
+    JournalSyncTimer->setInterval(100);
 
     DevPopup = new QMenu(this);
     DevPopup->setObjectName(QStringLiteral("DevPopup"));
@@ -181,6 +197,7 @@ void TMainFrm::connectHandlers()
     on(DataTimer, &QTimer::timeout, &TMainFrm::DataTimerTimer);
     on(Timeout, &QTimer::timeout, &TMainFrm::TimeoutTimer);
     on(PromptTimer, &QTimer::timeout, &TMainFrm::PromptTimerTimer);
+    on(JournalSyncTimer, &QTimer::timeout, &TMainFrm::JournalSyncTimerTimer);
 
     connect(OpenGraphBtn, &QToolButton::clicked, OpenAction, &QAction::trigger);
     connect(SaveGraphBtn, &QToolButton::clicked, SaveAction, &QAction::trigger);
@@ -307,6 +324,10 @@ void TMainFrm::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // The user has decided about the record: a journal is left behind only by
+    // a run that did not end normally. Readings handed over while the window
+    // goes away start none.
+    Journal.retire();
     // A failed settings write is shown; the window closes all the same.
     RunHandler([this] { FormClose(); });
     event->accept();

@@ -6,6 +6,7 @@
 #include "link/CircleBuf.h"
 #include "link/Request.h"
 #include "link/hid/HidTypes.h"
+#include "record/RecordJournal.h"
 #include "record/RecordLines.h"
 
 #include "ui_MainForm.h"
@@ -38,11 +39,13 @@ class TIniFile;
 class TSettingsFrm;
 
 // What the main window is given from outside: the HID platform (real hardware or
-// the virtual bath), the dialog seam, and the path of the settings file.
+// the virtual bath), the dialog seam, and the paths of the settings file and of
+// the recording journal.
 struct TMainFrmSeams {
     HidPlatform* Platform = nullptr; // not owned; must outlive the window
     Dialogs* Dlg = nullptr;          // not owned; must outlive the window
     QString IniFileName;
+    QString JournalFileName; // empty: DefaultJournalFileName(), in the user's data folder
 };
 
 // The program's one window. It owns every control, timer and component, and the
@@ -146,6 +149,25 @@ public:
     // Reads a record file completely while ProgressBar follows; the bar is
     // hidden again afterwards, also when the reading fails.
     TRecordFileContent ReadRecordFileShowingProgress(const QString& path);
+    // The same for a record's text already in memory.
+    TRecordFileContent ParseRecordShowingProgress(QByteArray bytes);
+    // Replaces the record with what a reader gave: table, series, record
+    // clock, time window. Modified is left to the caller.
+    void LoadRecordContent(TRecordFileContent content);
+
+    // ---- Recording journal (record/RecordJournalActions.cpp) ----
+    // The table gained a line / its last line grew by text: the journal follows.
+    void JournalLineAdded();
+    void JournalLastLineExtended(QByteArrayView text);
+    // Pushes the journal to the disk, once per burst of readings.
+    void JournalSyncTimerTimer();
+    // The record was saved, cleared or replaced: its journal is not needed.
+    void DropJournal();
+    // At start-up: a journal left by a run that did not end normally is
+    // offered for restoring.
+    void OfferJournalRestore();
+    // A journal failure, once, in status panel 2.
+    void ReportJournalFailure();
 
     // ---- Plot series and value axis (plot/ValueAxis.cpp) ----
     void CreatePlotSeries();
@@ -200,6 +222,7 @@ public:
     QTimer* DataTimer = nullptr;
     QTimer* Timeout = nullptr;
     QTimer* PromptTimer = nullptr;
+    QTimer* JournalSyncTimer = nullptr;
     QMenu* DevPopup = nullptr;
     QMenu* FramePopup = nullptr;
     QMenu* CatchPopup = nullptr;
@@ -256,6 +279,11 @@ public:
     TDateTime RecordOrigin = 0;
     // The table's lines; Memo shows them.
     TRecordLines RecordLines;
+    // A copy of the table's changes on disk while recording, for a crash.
+    TRecordJournal Journal;
+    // A journal from an earlier run waits for the user's answer; until then
+    // nothing may replace it.
+    bool JournalRestorePending = false;
 
     // ---- Plot (plot/) ----
     double MaxY = 2000;

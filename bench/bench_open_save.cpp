@@ -63,7 +63,8 @@ int measure(const QString& mode, const QString& path)
     QTemporaryDir dir;
     DormantHidPlatform platform;
     FixedDialogs dialogs;
-    TMainFrmSeams seams{&platform, &dialogs, dir.filePath(QStringLiteral("Quintara.ini"))};
+    TMainFrmSeams seams{&platform, &dialogs, dir.filePath(QStringLiteral("Quintara.ini")),
+                        dir.filePath(QStringLiteral("recording.journal"))};
     TMainFrm frm(seams);
     frm.show();
     QApplication::processEvents();

@@ -72,6 +72,7 @@ struct Window {
         seams.Platform = &platform;
         seams.Dlg = &dialogs;
         seams.IniFileName = dir.filePath(QStringLiteral("Quintara.ini"));
+        seams.JournalFileName = dir.filePath(QStringLiteral("recording.journal"));
         frm = std::make_unique<TMainFrm>(seams);
         // Shown on the offscreen platform; the window is sized so that the
         // chart gets 1200 x 600.

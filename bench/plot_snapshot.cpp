@@ -25,7 +25,8 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     DormantHidPlatform platform;
     QtDialogs dialogs;
-    TMainFrmSeams seams{&platform, &dialogs, dir.filePath(QStringLiteral("Quintara.ini"))};
+    TMainFrmSeams seams{&platform, &dialogs, dir.filePath(QStringLiteral("Quintara.ini")),
+                        dir.filePath(QStringLiteral("recording.journal"))};
     TMainFrm frm(seams);
     frm.show();
     frm.RecordBtn->setEnabled(true);

@@ -20,6 +20,7 @@ bool TMainFrm::SaveActionExecute()
         return false;
     WriteRecordFile(path, RecordLines); // raises with the file layer's message
     Modified = false;
+    DropJournal();
     return true;
 }
 
@@ -34,8 +35,13 @@ void TMainFrm::OpenActionExecute()
 
     // The whole file is read before the record is touched: a file that cannot
     // be read leaves the record as it was.
-    TRecordFileContent content = ReadRecordFileShowingProgress(path);
+    LoadRecordContent(ReadRecordFileShowingProgress(path));
+    Modified = false;
+    DropJournal();
+}
 
+void TMainFrm::LoadRecordContent(TRecordFileContent content)
+{
     if (content.previousVersion)
         Dlg.showInformation(this, IdsText(33));
     ClearRecordView();
@@ -51,23 +57,38 @@ void TMainFrm::OpenActionExecute()
         RecordOrigin = TimeBase;
     }
     ShowLoadedRecord();
-    Modified = false;
 }
+
+namespace {
+
+// Keeps ProgressBar with a reader: shown at the first report, advanced at the
+// next ones.
+TRecordReadProgress FollowingBar(QProgressBar* bar)
+{
+    return [bar](qsizetype line, qsizetype lineCount) {
+        const int maximum = int(std::min<qsizetype>(lineCount - 1, std::numeric_limits<int>::max()));
+        if (bar->isHidden() || bar->maximum() != maximum) {
+            bar->setRange(0, maximum);
+            bar->show();
+            // Placed at once: the bar repaints itself as it advances, before
+            // the event loop would lay the tool bar out again.
+            if (QLayout* layout = bar->parentWidget()->layout())
+                layout->activate();
+        }
+        bar->setValue(int(std::min<qsizetype>(line, maximum)));
+    };
+}
+
+} // namespace
 
 TRecordFileContent TMainFrm::ReadRecordFileShowingProgress(const QString& path)
 {
     const auto hide = qScopeGuard([this] { ProgressBar->hide(); });
-    const auto progress = [this](qsizetype line, qsizetype lineCount) {
-        const int maximum = int(std::min<qsizetype>(lineCount - 1, std::numeric_limits<int>::max()));
-        if (ProgressBar->isHidden() || ProgressBar->maximum() != maximum) {
-            ProgressBar->setRange(0, maximum);
-            ProgressBar->show();
-            // Placed at once: the bar repaints itself as it advances, before
-            // the event loop would lay the tool bar out again.
-            if (QLayout* layout = ProgressBar->parentWidget()->layout())
-                layout->activate();
-        }
-        ProgressBar->setValue(int(std::min<qsizetype>(line, maximum)));
-    };
-    return ReadRecordFile(path, DisplayFormat, progress);
+    return ReadRecordFile(path, DisplayFormat, FollowingBar(ProgressBar));
+}
+
+TRecordFileContent TMainFrm::ParseRecordShowingProgress(QByteArray bytes)
+{
+    const auto hide = qScopeGuard([this] { ProgressBar->hide(); });
+    return ParseRecordBytes(std::move(bytes), DisplayFormat, FollowingBar(ProgressBar));
 }

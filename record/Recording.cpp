@@ -19,9 +19,12 @@ void TMainFrm::AddSample(TDateTime x, double value, int n)
     if (n == 1) {
         RecordLines.append(FormatRowTime(x, RecordOrigin, DisplayFormat) + QStringLiteral("; ") + text);
         Memo->linesAppended();
+        JournalLineAdded();
     } else if (!RecordLines.isEmpty()) {
-        RecordLines.appendToLast(QStringLiteral("; ") + text);
+        const QByteArray appended = (QStringLiteral("; ") + text).toUtf8();
+        RecordLines.appendToLast(QByteArrayView(appended));
         Memo->linesAppended();
+        JournalLastLineExtended(appended);
     }
     FollowLatest();
     UpdateTimeLabels();
@@ -48,6 +51,7 @@ void TMainFrm::RecordBtnClick()
         RecordBtn->setText(IdsText(2));
         RecordBtn->setIcon(QIcon(QStringLiteral(":/icons/record.svg")));
         Recording = false;
+        JournalSyncTimerTimer();
         return;
     }
     OpenGraphBtn->setEnabled(false);
@@ -55,6 +59,8 @@ void TMainFrm::RecordBtnClick()
     RecordBtn->setText(IdsText(3));
     RecordBtn->setIcon(QIcon(QStringLiteral(":/icons/stop.svg")));
     Recording = true;
+    // A journal that failed before gets another chance with the whole record.
+    Journal.retry();
     StartRecordClock();
     AddStartMarker();
 }
@@ -65,6 +71,7 @@ void TMainFrm::AddStartMarker()
     // marker's month, as the intake does from RecStart's.
     RecordLines.append(FormatStartMarker(RecStart, DisplayFormat));
     Memo->linesAppended();
+    JournalLineAdded();
 }
 
 void TMainFrm::ClearBtnClick()
@@ -72,6 +79,7 @@ void TMainFrm::ClearBtnClick()
     if (!Dlg.askYesNo(this, IdsText(5), Dialogs::Icon::Warning))
         return;
     ClearRecordView();
+    DropJournal();
     // A recording goes on into the emptied record. Its rows need a start
     // marker above them: a file without one reads as the previous version,
     // whose rows have no day field, and the rows would be lost on opening.

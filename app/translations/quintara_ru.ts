@@ -176,6 +176,37 @@
     </message>
 </context>
 <context>
+    <name>Journal</name>
+    <message>
+        <source>the system names no folder for the program&apos;s data</source>
+        <translation>система не указывает папку для данных программы</translation>
+    </message>
+    <message>
+        <source>the folder %1 cannot be made</source>
+        <translation>не удаётся создать папку %1</translation>
+    </message>
+    <message>
+        <source>another running Quintara keeps its journal there</source>
+        <translation>там ведёт журнал другая запущенная копия Quintara</translation>
+    </message>
+    <message>
+        <source>no permission to write in the folder</source>
+        <translation>нет права записи в папку</translation>
+    </message>
+    <message>
+        <source>Recording journal cannot be written: %1</source>
+        <translation>Журнал записи не удаётся записать: %1</translation>
+    </message>
+    <message>
+        <source>Recording journal cannot be read: %1</source>
+        <translation>Журнал записи не удаётся прочитать: %1</translation>
+    </message>
+    <message>
+        <source>A recording from %1 was not saved. Restore it?</source>
+        <translation>Запись от %1 не была сохранена. Восстановить её?</translation>
+    </message>
+</context>
+<context>
     <name>Selection</name>
     <message>
         <source>The product pattern &quot;%1&quot; (usb/pname in %2) is not a valid regular expression: %3. No bath can be recognised until it is corrected.</source>

@@ -23,6 +23,11 @@ QString WindowFixture::iniPath() const
     return dir.filePath(QStringLiteral("Quintara.ini"));
 }
 
+QString WindowFixture::journalPath() const
+{
+    return journalFile.isEmpty() ? dir.filePath(QStringLiteral("recording.journal")) : journalFile;
+}
+
 TMainFrm& WindowFixture::window()
 {
     if (!frm) {
@@ -30,6 +35,7 @@ TMainFrm& WindowFixture::window()
         seams.Platform = platform;
         seams.Dlg = &dialogs;
         seams.IniFileName = iniPath();
+        seams.JournalFileName = journalPath();
         frm = std::make_unique<TMainFrm>(seams);
     }
     return *frm;

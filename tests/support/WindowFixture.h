@@ -9,7 +9,7 @@
 #include <memory>
 
 // A main window as the program starts it, with scripted dialogs, a settings file
-// in a temporary folder, and a HID platform of the test's choice (by default one
+// and the recording journal in a temporary folder, and a HID platform of the test's choice (by default one
 // without any device).
 struct WindowFixture {
     explicit WindowFixture(HidPlatform* platform = nullptr, const QString& iniText = QString());
@@ -17,6 +17,9 @@ struct WindowFixture {
 
     // The settings file's path; write it before the window is made to start with it.
     QString iniPath() const;
+    // Where the window keeps its recording journal: journalFile, or a file in
+    // the temporary folder.
+    QString journalPath() const;
     // Makes the window (FormCreate runs) unless it exists.
     TMainFrm& window();
     // Closes the window as the user would (close query, FormClose) and destroys it.
@@ -27,5 +30,6 @@ struct WindowFixture {
     DormantHidPlatform dormant;
     HidPlatform* platform;
     ScriptedDialogs dialogs;
+    QString journalFile;
     std::unique_ptr<TMainFrm> frm;
 };
