@@ -532,6 +532,11 @@ void TLineSeries::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& line
 TPlotChart::TPlotChart(QWidget* parent) : QCustomPlot(parent)
 {
     setBackground(Qt::white);
+    replotTimer_.setSingleShot(true);
+    replotTimer_.setInterval(kReplotDelayMs);
+    connect(&replotTimer_, &QTimer::timeout, this, [this] { replot(); });
+    // Any redraw shows the changes that were waiting for one.
+    connect(this, &QCustomPlot::beforeReplot, &replotTimer_, &QTimer::stop);
     // Lines drawn segment by segment: a decimated month is a zigzag that the
     // raster engine strokes very slowly as one polyline.
     setPlottingHint(QCP::phFastPolylines, true);
@@ -644,7 +649,8 @@ void TPlotChart::SetLegendVisible(bool visible)
 
 void TPlotChart::requestReplot()
 {
-    replot(QCustomPlot::rpQueuedReplot);
+    if (!replotTimer_.isActive())
+        replotTimer_.start();
 }
 
 TPlotChart::Hit TPlotChart::hitAt(const QPointF& pixel) const

@@ -62,6 +62,7 @@ private slots:
     void scrollWithLimitCheck_data();
     void scrollWithLimitCheck();
     void automaticKeepsFittingWhileDataArrive();
+    void changesCloseTogetherShareOneRedraw();
 
     void decimationKeepsEveryColumnsExtremes();
     void decimatedLineCostDoesNotGrowWithPoints();
@@ -314,6 +315,34 @@ void TestChart::automaticKeepsFittingWhileDataArrive()
     values.SetMinMax(0, 1);
     f.series->AddXY(45000.5, 500.0);
     QCOMPARE(values.Maximum(), 1.0); // manual again: no more fitting
+}
+
+void TestChart::changesCloseTogetherShareOneRedraw()
+{
+    ChartFixture f;
+    TLineSeries* other = f.chart.AddSeries(f.chart.BottomAxis(), f.chart.RightAxis());
+    f.chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.chart));
+    QTRY_VERIFY(!f.chart.replotPending());
+    int redraws = 0;
+    connect(&f.chart, &QCustomPlot::afterReplot, [&redraws] { ++redraws; });
+
+    // The readings of one poll cycle come in separate turns of the event loop.
+    f.series->AddXY(45000.0, 20.0);
+    QApplication::processEvents();
+    other->AddXY(45000.0, 80.0);
+    QApplication::processEvents();
+    f.series->AddXY(45000.1, 21.0);
+    QCOMPARE(redraws, 0);
+    QTRY_COMPARE(redraws, 1);
+    QTest::qWait(3 * TPlotChart::kReplotDelayMs);
+    QCOMPARE(redraws, 1);
+
+    // A redraw made meanwhile takes the place of the waiting one.
+    other->AddXY(45000.1, 81.0);
+    f.chart.replot(QCustomPlot::rpImmediateRefresh);
+    QCOMPARE(redraws, 2);
+    QVERIFY(!f.chart.replotPending());
 }
 
 void TestChart::decimationKeepsEveryColumnsExtremes()
