@@ -167,6 +167,7 @@ int RunSoak(qsizetype rows)
     line("poll cycle, whole run (mean, redraws included)", soakSeconds * 1e6 / double(std::max<qsizetype>(cycles, 1)),
          "us");
     line("redraw, whole record, 1200 x 600", redraw.whole, "ms");
+    line("  the first one after the soak", redraw.wholeFirst, "ms");
     line("redraw, 15-minute window at the end", redraw.window15, "ms");
     line("resident (VmRSS) at the end", resident, "MB");
     line("peak resident (VmHWM)", peak, "MB");
