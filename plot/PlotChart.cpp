@@ -291,8 +291,10 @@ void TLineSeries::AssignPoints(QVector<double> x, QVector<double> y)
     x = {};
     y = {};
 
-    pyramid_.clear();
+    // Built now, as part of the loading: built at the first redraw of the
+    // whole record, it would hold that redraw up.
     pyramidStale_ = true;
+    ensurePyramid();
     changed();
 }
 
@@ -445,9 +447,8 @@ void TLineSeries::ensurePyramid() const
 {
     if (!pyramidStale_ && pyramid_.size() == size_t(mDataContainer->size()))
         return;
-    pyramid_.clear();
-    for (auto it = mDataContainer->constBegin(); it != mDataContainer->constEnd(); ++it)
-        pyramid_.append(it->value);
+    const auto first = mDataContainer->constBegin();
+    pyramid_.build(size_t(mDataContainer->size()), [first](size_t k) { return first[qsizetype(k)].value; });
     pyramidStale_ = false;
 }
 

@@ -95,9 +95,16 @@ void TestChart::pyramidMatchesScan()
     std::vector<double> values(100000);
     for (size_t i = 0; i < values.size(); ++i)
         values[i] = i % 97 == 0 ? kNaN : i % 89 == 0 ? kInf : noise(random);
-    TMinMaxPyramid pyramid;
+    // Appended value by value, and built in one go from a part and then grown.
+    TMinMaxPyramid appended;
     for (double v : values)
-        pyramid.append(v);
+        appended.append(v);
+    TMinMaxPyramid built;
+    const size_t part = 60001;
+    built.build(part, [&](size_t i) { return values[i]; });
+    for (size_t i = part; i < values.size(); ++i)
+        built.append(values[i]);
+    QCOMPARE(built.size(), values.size());
 
     double lo = kInf;
     double hi = -kInf;
@@ -107,11 +114,13 @@ void TestChart::pyramidMatchesScan()
             hi = std::max(hi, values[size_t(i)]);
         }
     }
-    const auto got = pyramid.query(size_t(begin), size_t(end), [&](size_t i) { return values[i]; });
-    QCOMPARE(got.valid(), lo <= hi);
-    if (got.valid()) {
-        QCOMPARE(got.min, lo);
-        QCOMPARE(got.max, hi);
+    for (const TMinMaxPyramid* pyramid : {&appended, &built}) {
+        const auto got = pyramid->query(size_t(begin), size_t(end), [&](size_t i) { return values[i]; });
+        QCOMPARE(got.valid(), lo <= hi);
+        if (got.valid()) {
+            QCOMPARE(got.min, lo);
+            QCOMPARE(got.max, hi);
+        }
     }
 }
 
