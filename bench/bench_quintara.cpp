@@ -1,13 +1,13 @@
 // The whole path of a month of recording, on a 30-day record (1,296,000 rows of
-// T(int), T(ext) and power; some 45 MB of CSV):
+// T(int), T(ext) and power; 43.7 MB of CSV):
 //
 //   bench_quintara [file]           every figure, in one table; makes the record
 //                                   file first when it is missing
 //   bench_quintara --soak [rows]    the virtual bath answering at once, polled
-//                                   without waiting while recording, until rows
-//                                   rows (default 1,296,000) are recorded; exits
-//                                   non-zero on a lost request, a malformed row
-//                                   or memory per row that grows
+//                                   without waiting while recording, until that
+//                                   many rows (default 1,296,000) are recorded;
+//                                   exits non-zero on a lost request, a malformed
+//                                   row or memory per row that grows
 //
 // Opening, saving, the parse floor and the plain read each run in a fresh
 // process (the program starts itself again with --step), and the table shows
