@@ -3,29 +3,6 @@
 #include <cmath>
 #include <limits>
 
-TMinMaxPyramid::Extremes TMinMaxPyramid::empty()
-{
-    return {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
-}
-
-void TMinMaxPyramid::merge(Extremes& into, double value)
-{
-    if (!std::isfinite(value))
-        return;
-    if (value < into.min)
-        into.min = value;
-    if (value > into.max)
-        into.max = value;
-}
-
-void TMinMaxPyramid::merge(Extremes& into, const Extremes& block)
-{
-    if (block.min < into.min)
-        into.min = block.min;
-    if (block.max > into.max)
-        into.max = block.max;
-}
-
 void TMinMaxPyramid::clear()
 {
     for (auto& level : levels_)

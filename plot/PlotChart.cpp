@@ -291,8 +291,10 @@ void TLineSeries::AssignPoints(QVector<double> x, QVector<double> y)
     x = {};
     y = {};
 
-    pyramid_.clear();
+    // Built now, as part of the loading: built at the first redraw of the
+    // whole record, it would hold that redraw up.
     pyramidStale_ = true;
+    ensurePyramid();
     changed();
 }
 
@@ -445,9 +447,8 @@ void TLineSeries::ensurePyramid() const
 {
     if (!pyramidStale_ && pyramid_.size() == size_t(mDataContainer->size()))
         return;
-    pyramid_.clear();
-    for (auto it = mDataContainer->constBegin(); it != mDataContainer->constEnd(); ++it)
-        pyramid_.append(it->value);
+    const auto first = mDataContainer->constBegin();
+    pyramid_.build(size_t(mDataContainer->size()), [first](size_t k) { return first[qsizetype(k)].value; });
     pyramidStale_ = false;
 }
 
@@ -532,6 +533,11 @@ void TLineSeries::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& line
 TPlotChart::TPlotChart(QWidget* parent) : QCustomPlot(parent)
 {
     setBackground(Qt::white);
+    replotTimer_.setSingleShot(true);
+    replotTimer_.setInterval(kReplotDelayMs);
+    connect(&replotTimer_, &QTimer::timeout, this, [this] { replot(); });
+    // Any redraw shows the changes that were waiting for one.
+    connect(this, &QCustomPlot::beforeReplot, &replotTimer_, &QTimer::stop);
     // Lines drawn segment by segment: a decimated month is a zigzag that the
     // raster engine strokes very slowly as one polyline.
     setPlottingHint(QCP::phFastPolylines, true);
@@ -644,7 +650,8 @@ void TPlotChart::SetLegendVisible(bool visible)
 
 void TPlotChart::requestReplot()
 {
-    replot(QCustomPlot::rpQueuedReplot);
+    if (!replotTimer_.isActive())
+        replotTimer_.start();
 }
 
 TPlotChart::Hit TPlotChart::hitAt(const QPointF& pixel) const

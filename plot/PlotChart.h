@@ -6,6 +6,7 @@
 #include <qcustomplot.h>
 
 #include <QPointer>
+#include <QTimer>
 #include <QSharedPointer>
 
 #include <array>
@@ -201,8 +202,12 @@ public:
     // The vector picture and a bitmap on the clipboard, replacing its contents.
     void CopyToClipboard();
 
-    // A redraw at the next turn of the event loop; many changes, one redraw.
+    // A redraw shortly after; the changes of that time share it. A poll cycle
+    // brings its three readings in separate hand-overs from the read thread,
+    // and a redraw for each would treble the drawing.
     void requestReplot();
+    bool replotPending() const { return replotTimer_.isActive(); }
+    static constexpr int kReplotDelayMs = 20;
 
 Q_SIGNALS:
     // A click anywhere on the chart (press and release without a drag).
@@ -230,6 +235,7 @@ private:
 
     std::array<std::unique_ptr<TChartAxis>, 4> axes_;
     std::vector<TLineSeries*> series_;
+    QTimer replotTimer_;
     Hit pressHit_;
     QPoint pressPos_;
     Qt::MouseButton pressButton_ = Qt::NoButton;

@@ -62,6 +62,7 @@ private slots:
     void scrollWithLimitCheck_data();
     void scrollWithLimitCheck();
     void automaticKeepsFittingWhileDataArrive();
+    void changesCloseTogetherShareOneRedraw();
 
     void decimationKeepsEveryColumnsExtremes();
     void decimatedLineCostDoesNotGrowWithPoints();
@@ -94,9 +95,16 @@ void TestChart::pyramidMatchesScan()
     std::vector<double> values(100000);
     for (size_t i = 0; i < values.size(); ++i)
         values[i] = i % 97 == 0 ? kNaN : i % 89 == 0 ? kInf : noise(random);
-    TMinMaxPyramid pyramid;
+    // Appended value by value, and built in one go from a part and then grown.
+    TMinMaxPyramid appended;
     for (double v : values)
-        pyramid.append(v);
+        appended.append(v);
+    TMinMaxPyramid built;
+    const size_t part = 60001;
+    built.build(part, [&](size_t i) { return values[i]; });
+    for (size_t i = part; i < values.size(); ++i)
+        built.append(values[i]);
+    QCOMPARE(built.size(), values.size());
 
     double lo = kInf;
     double hi = -kInf;
@@ -106,11 +114,13 @@ void TestChart::pyramidMatchesScan()
             hi = std::max(hi, values[size_t(i)]);
         }
     }
-    const auto got = pyramid.query(size_t(begin), size_t(end), [&](size_t i) { return values[i]; });
-    QCOMPARE(got.valid(), lo <= hi);
-    if (got.valid()) {
-        QCOMPARE(got.min, lo);
-        QCOMPARE(got.max, hi);
+    for (const TMinMaxPyramid* pyramid : {&appended, &built}) {
+        const auto got = pyramid->query(size_t(begin), size_t(end), [&](size_t i) { return values[i]; });
+        QCOMPARE(got.valid(), lo <= hi);
+        if (got.valid()) {
+            QCOMPARE(got.min, lo);
+            QCOMPARE(got.max, hi);
+        }
     }
 }
 
@@ -314,6 +324,34 @@ void TestChart::automaticKeepsFittingWhileDataArrive()
     values.SetMinMax(0, 1);
     f.series->AddXY(45000.5, 500.0);
     QCOMPARE(values.Maximum(), 1.0); // manual again: no more fitting
+}
+
+void TestChart::changesCloseTogetherShareOneRedraw()
+{
+    ChartFixture f;
+    TLineSeries* other = f.chart.AddSeries(f.chart.BottomAxis(), f.chart.RightAxis());
+    f.chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.chart));
+    QTRY_VERIFY(!f.chart.replotPending());
+    int redraws = 0;
+    connect(&f.chart, &QCustomPlot::afterReplot, [&redraws] { ++redraws; });
+
+    // The readings of one poll cycle come in separate turns of the event loop.
+    f.series->AddXY(45000.0, 20.0);
+    QApplication::processEvents();
+    other->AddXY(45000.0, 80.0);
+    QApplication::processEvents();
+    f.series->AddXY(45000.1, 21.0);
+    QCOMPARE(redraws, 0);
+    QTRY_COMPARE(redraws, 1);
+    QTest::qWait(3 * TPlotChart::kReplotDelayMs);
+    QCOMPARE(redraws, 1);
+
+    // A redraw made meanwhile takes the place of the waiting one.
+    other->AddXY(45000.1, 81.0);
+    f.chart.replot(QCustomPlot::rpImmediateRefresh);
+    QCOMPARE(redraws, 2);
+    QVERIFY(!f.chart.replotPending());
 }
 
 void TestChart::decimationKeepsEveryColumnsExtremes()
