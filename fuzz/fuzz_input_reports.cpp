@@ -98,17 +98,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     platform = new FakeHidPlatform;
     int serial = 0;
     for (TBath& bath : baths) {
-        FakeHidPlatform::Spec spec;
-        spec.id = QStringLiteral("bath-%1").arg(++serial);
-        spec.serial = QStringLiteral("B-%1").arg(serial);
-        spec.product = bath.product;
-        spec.outputLength = bath.outputLength;
+        FakeHidPlatform::Traits traits;
+        traits.id = QStringLiteral("bath-%1").arg(++serial);
+        traits.serial = QStringLiteral("B-%1").arg(serial);
+        traits.product = bath.product;
+        traits.outputLength = bath.outputLength;
         // Reports reach the window from this harness, not from read threads:
         // a device the window cannot open for reading starts none (so no
         // thread starts or stops while an input runs), and its writes fail,
         // which the protocol does not look at.
-        spec.readWrite = false;
-        platform->add(spec);
+        traits.readWrite = false;
+        platform->add(traits);
     }
     fixture = new WindowFixture(platform);
     TMainFrm& frm = fixture->window();

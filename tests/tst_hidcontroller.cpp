@@ -7,13 +7,13 @@
 
 #include <QTest>
 
-using Spec = FakeHidPlatform::Spec;
+using Traits = FakeHidPlatform::Traits;
 
 namespace {
 
-Spec bath(const QString& id, const QString& product = QStringLiteral("Kelmora thermostat"))
+Traits bath(const QString& id, const QString& product = QStringLiteral("Kelmora thermostat"))
 {
-    return Spec{.id = id, .product = product, .serial = id.toUpper()};
+    return Traits{.id = id, .product = product, .serial = id.toUpper()};
 }
 
 // A controller on a fake platform with every event logged as "arrival:<id>",
@@ -124,7 +124,7 @@ void HidControllerTest::devicesPresentAtStartArriveInScanOrderOnceTheLoopRuns()
     ControllerFixture f;
     f.fake.add(bath(QStringLiteral("a")));
     f.fake.add(bath(QStringLiteral("b")));
-    f.fake.add(Spec{.id = QStringLiteral("kbd"), .vendor = QStringLiteral("Logi"), .readWrite = false});
+    f.fake.add(Traits{.id = QStringLiteral("kbd"), .vendor = QStringLiteral("Logi"), .readWrite = false});
     f.start();
     QVERIFY(f.log.isEmpty());
     QCoreApplication::processEvents();
@@ -378,7 +378,7 @@ void HidControllerTest::creationErrorLeavesTheListUntouched()
     // In one change: a goes, a new device comes that cannot be created.
     f.fake.remove(a);
     FakeHidPlatform::Device& broken = f.fake.plug(
-        Spec{.id = QStringLiteral("broken"), .describable = describable, .identified = false});
+        Traits{.id = QStringLiteral("broken"), .describable = describable, .identified = false});
     QVERIFY(f.log.isEmpty());
     QCOMPARE(f.controller->ListedDevices(), std::vector<THidDevice*>{listedA});
     QVERIFY(listedA->IsPluggedIn());
@@ -430,7 +430,7 @@ void HidControllerTest::deviceDataErrorHandlerReplacesOnlyTheInheritedOne()
 void HidControllerTest::queryOnlyDeviceIsListedButNeverRead()
 {
     ControllerFixture f;
-    FakeHidPlatform::Device& kbd = f.fake.add(Spec{.id = QStringLiteral("kbd"), .product = QStringLiteral("Keyboard"),
+    FakeHidPlatform::Device& kbd = f.fake.add(Traits{.id = QStringLiteral("kbd"), .product = QStringLiteral("Keyboard"),
                                                    .readWrite = false, .openError = EACCES});
     f.onArrival = [](THidDevice* device) { device->ProductName(); };
     f.startAndSettle();

@@ -19,11 +19,11 @@ const QByteArray kExternalRead(":00000000 dat.t.2 rd\r");
 const QByteArray kPowerRead(":00000000 pid.1.pwr rd\r");
 const QByteArray kAlarmRead(":00000000 alm.status rd\r");
 
-FakeHidPlatform::Spec adapterSpec()
+FakeHidPlatform::Traits adapterTraits()
 {
-    FakeHidPlatform::Spec spec;
-    spec.product = QStringLiteral("USB-RS adapter");
-    return spec;
+    FakeHidPlatform::Traits traits;
+    traits.product = QStringLiteral("USB-RS adapter");
+    return traits;
 }
 
 } // namespace
@@ -44,7 +44,7 @@ private slots:
 
     void anAdapterGetsItsSetupReportFirst()
     {
-        BathFixture fx(adapterSpec());
+        BathFixture fx(adapterTraits());
         QVERIFY(fx.start());
         const auto writes = fx.bath->writes();
         QCOMPARE(writes.size(), size_t(2));
@@ -141,7 +141,7 @@ private slots:
 
     void adapterReportsCarrySeveralLines()
     {
-        BathFixture fx(adapterSpec());
+        BathFixture fx(adapterTraits());
         QVERIFY(fx.start());
         fx.answerAdapter(":00000000 0 25.00\r:00000000 0 1\r");
         QCOMPARE(fx.w().edSet->text(), QStringLiteral("25.00"));
@@ -153,7 +153,7 @@ private slots:
 
     void crLfInAdapterFramingEndsTwoLines()
     {
-        BathFixture fx(adapterSpec());
+        BathFixture fx(adapterTraits());
         QVERIFY(fx.start());
         fx.answerAdapter(":00000000 0 25.00\r\n");
         QCOMPARE(fx.w().edSet->text(), QStringLiteral("25.00"));
@@ -163,7 +163,7 @@ private slots:
 
     void adapterLengthIsCappedAtSixty()
     {
-        BathFixture fx(adapterSpec());
+        BathFixture fx(adapterTraits());
         QVERIFY(fx.start());
         QByteArray payload(70, 'x');
         payload[60] = '\r'; // beyond the 60 bytes scanned
@@ -174,7 +174,7 @@ private slots:
 
     void aLineEndWithNothingOutstandingIsDiscarded()
     {
-        BathFixture fx(adapterSpec());
+        BathFixture fx(adapterTraits());
         QVERIFY(fx.start());
         fx.w().RequestQueue.resize(1);
         fx.answerAdapter(":00000000 0 25.00\r:00000000 0 1\r");
@@ -328,9 +328,9 @@ private slots:
 
     void longCommandsGoOutAsSeveralReports()
     {
-        FakeHidPlatform::Spec spec;
-        spec.outputLength = 9; // 8 payload bytes a report
-        BathFixture fx(spec);
+        FakeHidPlatform::Traits traits;
+        traits.outputLength = 9; // 8 payload bytes a report
+        BathFixture fx(traits);
         QVERIFY(fx.start());
         const auto writes = fx.bath->writes();
         QCOMPARE(writes.size(), size_t(3)); // ":00000000 set.val rd\r" is 21 bytes
@@ -374,7 +374,7 @@ private slots:
 
         // Plugged in again it is a new device: selected afresh, and the half
         // answer of before does not start its first answer.
-        FakeHidPlatform::Spec again;
+        FakeHidPlatform::Traits again;
         again.id = QStringLiteral("bath-1-again");
         again.serial = QStringLiteral("B-0001");
         FakeHidPlatform::Device& bath = fx.fake.plug(again);

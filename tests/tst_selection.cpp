@@ -13,15 +13,15 @@
 
 namespace {
 
-FakeHidPlatform::Spec bath(const QString& id, const QString& serial, const QString& product = "Kelmora thermostat",
+FakeHidPlatform::Traits bath(const QString& id, const QString& serial, const QString& product = "Kelmora thermostat",
                            const QString& vendor = "Orvelle")
 {
-    FakeHidPlatform::Spec spec;
-    spec.id = id;
-    spec.serial = serial;
-    spec.product = product;
-    spec.vendor = vendor;
-    return spec;
+    FakeHidPlatform::Traits traits;
+    traits.id = id;
+    traits.serial = serial;
+    traits.product = product;
+    traits.vendor = vendor;
+    return traits;
 }
 
 QStringList menuCaptions(TMainFrm& w)
@@ -201,12 +201,12 @@ private slots:
 
     void aBusyNodeIsReportedWithoutPointingToTheRule()
     {
-        FakeHidPlatform::Spec spec = bath("b1", "B-0001");
-        spec.readWrite = false;
-        spec.openError = EBUSY;
-        spec.path = QStringLiteral("/dev/hidraw5");
+        FakeHidPlatform::Traits traits = bath("b1", "B-0001");
+        traits.readWrite = false;
+        traits.openError = EBUSY;
+        traits.path = QStringLiteral("/dev/hidraw5");
         FakeHidPlatform fake;
-        fake.add(spec);
+        fake.add(traits);
         WindowFixture f(&fake);
         QTRY_VERIFY(f.window().SelectedDevice);
         QTRY_COMPARE(f.dialogs.texts("error").size(), 1);
@@ -217,12 +217,12 @@ private slots:
 
     void aBathWithoutAccessIsReportedOncePerDevice()
     {
-        FakeHidPlatform::Spec spec = bath("b1", "B-0001");
-        spec.readWrite = false;
-        spec.openError = EACCES;
-        spec.path = QStringLiteral("/dev/hidraw3");
+        FakeHidPlatform::Traits traits = bath("b1", "B-0001");
+        traits.readWrite = false;
+        traits.openError = EACCES;
+        traits.path = QStringLiteral("/dev/hidraw3");
         FakeHidPlatform fake;
-        fake.add(spec);
+        fake.add(traits);
         WindowFixture f(&fake);
         TMainFrm& w = f.window();
         QTRY_VERIFY(w.SelectedDevice);

@@ -5,15 +5,15 @@
 #include <QTest>
 #include <QTimer>
 
-BathFixture::BathFixture(FakeHidPlatform::Spec spec, const QString& iniText)
+BathFixture::BathFixture(FakeHidPlatform::Traits traits, const QString& iniText)
     : window(&fake, iniText)
 {
-    if (spec.id.isEmpty())
-        spec.id = QStringLiteral("bath-1");
-    if (spec.serial.isEmpty())
-        spec.serial = QStringLiteral("B-0001");
-    adapter = spec.product.contains(QStringLiteral("adapter"), Qt::CaseInsensitive);
-    bath = &fake.add(spec);
+    if (traits.id.isEmpty())
+        traits.id = QStringLiteral("bath-1");
+    if (traits.serial.isEmpty())
+        traits.serial = QStringLiteral("B-0001");
+    adapter = traits.product.contains(QStringLiteral("adapter"), Qt::CaseInsensitive);
+    bath = &fake.add(traits);
 }
 
 bool BathFixture::start()

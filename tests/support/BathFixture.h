@@ -10,7 +10,7 @@
 // event loop until the bath is selected and then stops the poll and time-out
 // timers, so a test drives every tick itself.
 struct BathFixture {
-    explicit BathFixture(FakeHidPlatform::Spec spec = {}, const QString& iniText = QString());
+    explicit BathFixture(FakeHidPlatform::Traits traits = {}, const QString& iniText = QString());
 
     // False when the bath was not selected in time.
     [[nodiscard]] bool start();

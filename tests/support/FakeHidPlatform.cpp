@@ -79,15 +79,15 @@ private:
     bool lastWasReport_ = false;
 };
 
-FakeHidPlatform::Device::Device(Spec spec) : spec_(std::move(spec))
+FakeHidPlatform::Device::Device(Traits traits) : traits_(std::move(traits))
 {
-    if (spec_.path.isEmpty())
-        spec_.path = QStringLiteral("/dev/fake-") + spec_.id;
+    if (traits_.path.isEmpty())
+        traits_.path = QStringLiteral("/dev/fake-") + traits_.id;
 }
 
 THidPnPInfo FakeHidPlatform::Device::pnp() const
 {
-    return THidPnPInfo{spec_.id, spec_.path};
+    return THidPnPInfo{traits_.id, traits_.path};
 }
 
 bool FakeHidPlatform::Device::present() const
@@ -166,16 +166,16 @@ int FakeHidPlatform::Device::openConnections() const
 FakeHidPlatform::FakeHidPlatform() = default;
 FakeHidPlatform::~FakeHidPlatform() = default;
 
-FakeHidPlatform::Device& FakeHidPlatform::add(Spec spec)
+FakeHidPlatform::Device& FakeHidPlatform::add(Traits traits)
 {
     std::lock_guard lock(mutex_);
-    devices_.push_back(std::make_unique<Device>(std::move(spec)));
+    devices_.push_back(std::make_unique<Device>(std::move(traits)));
     return *devices_.back();
 }
 
-FakeHidPlatform::Device& FakeHidPlatform::plug(Spec spec)
+FakeHidPlatform::Device& FakeHidPlatform::plug(Traits traits)
 {
-    Device& device = add(std::move(spec));
+    Device& device = add(std::move(traits));
     notify();
     return device;
 }
@@ -202,7 +202,7 @@ FakeHidPlatform::Device* FakeHidPlatform::find(const QString& id) const
 {
     std::lock_guard lock(mutex_);
     for (const auto& device : devices_)
-        if (device->spec().id == id && device->present())
+        if (device->traits().id == id && device->present())
             return device.get();
     return nullptr;
 }
@@ -221,20 +221,20 @@ std::vector<THidPnPInfo> FakeHidPlatform::enumerate()
 std::optional<HidDeviceDescription> FakeHidPlatform::describe(const THidPnPInfo& info)
 {
     const Device* device = find(info.DeviceID);
-    if (!device || !device->spec().describable)
+    if (!device || !device->traits().describable)
         return std::nullopt;
-    const Spec& spec = device->spec();
+    const Traits& traits = device->traits();
     HidDeviceDescription description;
-    description.Identified = spec.identified;
-    description.Attributes.VendorID = spec.vendorId;
-    description.Attributes.ProductID = spec.productId;
-    description.Caps.InputReportByteLength = spec.inputLength;
-    description.Caps.OutputReportByteLength = spec.outputLength;
-    description.Caps.NumberedReports = spec.numbered;
-    description.Manufacturer = spec.vendor;
-    description.Product = spec.product;
-    description.Serial = spec.serial;
-    description.LanguageIds = spec.languageIds;
+    description.Identified = traits.identified;
+    description.Attributes.VendorID = traits.vendorId;
+    description.Attributes.ProductID = traits.productId;
+    description.Caps.InputReportByteLength = traits.inputLength;
+    description.Caps.OutputReportByteLength = traits.outputLength;
+    description.Caps.NumberedReports = traits.numbered;
+    description.Manufacturer = traits.vendor;
+    description.Product = traits.product;
+    description.Serial = traits.serial;
+    description.LanguageIds = traits.languageIds;
     return description;
 }
 
@@ -245,8 +245,8 @@ std::shared_ptr<HidConnection> FakeHidPlatform::open(const THidPnPInfo& info, in
         error = ENOENT;
         return nullptr;
     }
-    if (!device->spec().readWrite) {
-        error = device->spec().openError;
+    if (!device->traits().readWrite) {
+        error = device->traits().openError;
         return nullptr;
     }
     {

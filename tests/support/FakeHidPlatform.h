@@ -29,7 +29,7 @@
 // and the counters are guarded by the device's own lock.
 class FakeHidPlatform : public HidPlatform {
 public:
-    struct Spec {
+    struct Traits {
         QString id = {};   // identity; a new id stands for a re-plugged device
         QString path = {}; // open path; "/dev/fake-<id>" when empty
         QString vendor = QStringLiteral("Orvelle");
@@ -52,9 +52,9 @@ public:
 
     class Device {
     public:
-        explicit Device(Spec spec);
+        explicit Device(Traits traits);
 
-        const Spec& spec() const { return spec_; }
+        const Traits& traits() const { return traits_; }
         THidPnPInfo pnp() const;
         bool present() const;
 
@@ -91,7 +91,7 @@ public:
             int error = 0;
         };
 
-        Spec spec_;
+        Traits traits_;
         mutable std::mutex mutex_;
         std::condition_variable changed_;
         bool present_ = true;
@@ -107,9 +107,9 @@ public:
     ~FakeHidPlatform() override;
 
     // A device present from now on, without a notice (as if attached before start).
-    Device& add(Spec spec);
+    Device& add(Traits traits);
     // A device attached now: add() and devicesChanged.
-    Device& plug(Spec spec);
+    Device& plug(Traits traits);
     // The device goes away without a notice: reads and writes fail from now on.
     void remove(Device& device);
     // The device goes away: remove() and devicesChanged.
