@@ -107,9 +107,7 @@ private slots:
     {
         VirtualHidPlatform platform;
         platform.addBath(VirtualBathConfig{});
-        VirtualBathFaults faults;
-        faults.off = true;
-        platform.setFaults(QStringLiteral("VB-0001"), faults);
+        platform.setFaults(QStringLiteral("VB-0001"), VirtualBathFaults{.off = true});
         WindowFixture f(&platform);
         TMainFrm& w = f.window();
         QTRY_VERIFY(w.SelectedDevice);
@@ -122,9 +120,7 @@ private slots:
     {
         VirtualHidPlatform platform;
         platform.addBath(VirtualBathConfig{});
-        VirtualBathFaults faults;
-        faults.noReply = true;
-        platform.setFaults(QStringLiteral("VB-0001"), faults);
+        platform.setFaults(QStringLiteral("VB-0001"), VirtualBathFaults{.noReply = true});
         WindowFixture f(&platform);
         TMainFrm& w = f.window();
         QTRY_VERIFY(w.SelectedDevice);
